@@ -1,0 +1,71 @@
+#pragma once
+// The language reader: one table (resource "INI" 187..212, UTF-16LE with CR LF lines) chosen
+// by the user's interface language, read by a byte search for "[section]" and a line scan
+// for "key=" that runs on through later sections. Found texts are handed out into caller
+// slots and owned here until ReleaseTexts.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Resources.h"
+#include "platform/Text.h"
+
+namespace brevix {
+
+constexpr std::uint16_t kEnglishTableId = 212;
+constexpr std::uint16_t kEnglishLicenceId = 217;
+constexpr char16_t kLanguageTableType[] = u"INI";
+constexpr char16_t kLicenceType[] = u"TXT";
+constexpr std::size_t kMaxHandedOutTexts = 1024;
+// A decorated step result must fit a 260-unit buffer: " . . . " + text + CR LF + NUL.
+constexpr std::size_t kMaxDecoratedTextUnits = 250;
+
+struct LanguageIds {
+  std::uint16_t langId;
+  std::uint16_t tableId;
+  std::uint16_t licenceId;
+};
+// The languages the product ships, by Windows LANGID (primary and sublanguage).
+const std::vector<LanguageIds>& SupportedLanguages();
+
+// Table and licence for a LANGID; English for any LANGID not listed.
+std::uint16_t SelectLanguageTableId(std::uint16_t langId);
+std::uint16_t SelectLicenceId(std::uint16_t langId);
+
+// A caller-owned cell that holds its key until a lookup replaces it with the found text.
+using TextSlot = const char16_t*;
+
+class LanguageTable {
+ public:
+  explicit LanguageTable(ResourceSource& resources) : resources_(resources) {}
+
+  // 1 and the slot replaced by the value of its key, or 0 and the slot untouched.
+  // The first successful load fixes the table; later table ids are ignored.
+  int LookupText(std::u16string_view section, std::uint16_t tableId, TextSlot& slot);
+  // Frees every handed-out text; 1 when there were any.
+  int ReleaseTexts();
+
+  std::uint16_t LoadedTableId() const { return loadedId_; }
+  std::size_t HandedOutCount() const { return handedOut_.size(); }
+
+ private:
+  bool EnsureLoaded(std::uint16_t tableId);
+  bool FindValue(std::u16string_view section, std::u16string_view key, std::u16string& value);
+  bool ReadLine(std::u16string& line);
+
+  ResourceSource& resources_;
+  std::uint16_t loadedId_ = 0;
+  ByteView table_;
+  std::size_t cursor_ = 0;
+  std::vector<std::unique_ptr<char16_t[]>> handedOut_;
+};
+
+// The licence text for a LANGID: the resource's bytes after the first two (the byte-order
+// mark, dropped unchecked). Empty when the resource is missing.
+std::u16string LoadLicenceText(ResourceSource& resources, std::uint16_t langId);
+
+// " . . . " + value + CR LF, with the value cut to kMaxDecoratedTextUnits.
+std::u16string DecorateResultText(std::u16string_view value);
+
+}  // namespace brevix

@@ -1,0 +1,1 @@
+// Placeholder translation unit so the engine's source list is never empty.

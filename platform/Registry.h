@@ -1,0 +1,29 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace brevix {
+
+// One open registry key (closed when destroyed).
+class RegistryKey {
+ public:
+  virtual ~RegistryKey() = default;
+  // Subkey name at `index` (names up to 259 characters); nullopt ends an enumeration.
+  virtual std::optional<std::u16string> EnumSubkey(std::uint32_t index) = 0;
+  // A string value that fits a buffer of `bufferBytes` bytes, terminator included;
+  // nullopt when missing, not a string or too long.
+  virtual std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) = 0;
+};
+
+// Reads keys below HKEY_LOCAL_MACHINE.
+class RegistryReader {
+ public:
+  virtual ~RegistryReader() = default;
+  // nullptr when the key cannot be opened for reading.
+  virtual std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) = 0;
+};
+
+}  // namespace brevix

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace brevix {
+
+struct OsVersion {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint8_t productType = 0;  // 1 = workstation
+};
+
+// Facts about the running system. A failed query gives the zero value.
+class SystemFacts {
+ public:
+  virtual ~SystemFacts() = default;
+  virtual OsVersion GetVersion() = 0;
+  // A 32-bit process on 64-bit Windows.
+  virtual bool IsWow64() = 0;
+  virtual std::u16string GetSystemDirectory() = 0;
+  virtual std::uint16_t GetUserDefaultUILanguage() = 0;
+};
+
+}  // namespace brevix

@@ -1,0 +1,159 @@
+#pragma once
+// In-memory stand-ins for the platform seams, shared by the native tests.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/Console.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/Resources.h"
+#include "platform/SystemFacts.h"
+
+namespace brevix::testing {
+
+// Paths are stored as given after folding "." prefixes; directories and files are separate maps.
+class FakeFileSystem : public FileSystem {
+ public:
+  std::map<std::u16string, Bytes> files;
+  std::map<std::u16string, std::uint32_t> directories;  // path -> attributes
+  std::map<std::u16string, std::uint32_t> fileAttributes;  // e.g. read-only files
+  std::vector<std::u16string> createCalls;
+  std::u16string current = u"C:\\start";
+  bool createFails = false;  // e.g. no rights below the drive
+
+  static std::u16string Norm(std::u16string p) {
+    while (p.size() > 1 && p.back() == u'\\') p.pop_back();
+    if (p.rfind(u".\\", 0) == 0) p = p.substr(2);
+    return p;
+  }
+  std::uint32_t GetAttributes(const std::u16string& path) override {
+    const auto p = Norm(path);
+    if (p == u".") return kDirectoryAttribute;
+    if (auto d = directories.find(p); d != directories.end()) return d->second;
+    if (files.count(p)) {
+      auto a = fileAttributes.find(p);
+      return a == fileAttributes.end() ? 0x80u : a->second;
+    }
+    return kInvalidAttributes;
+  }
+  bool CreateDirectory(const std::u16string& path) override {
+    const auto p = Norm(path);
+    createCalls.push_back(p);
+    if (createFails || p.empty() || directories.count(p) || files.count(p)) return false;
+    const auto parent = p.rfind(u'\\');
+    if (parent != std::u16string::npos && !directories.count(p.substr(0, parent))) return false;
+    directories[p] = kDirectoryAttribute;
+    return true;
+  }
+  bool WriteWholeFile(const std::u16string& path, ByteView bytes) override {
+    const auto p = Norm(path);
+    const auto parent = p.rfind(u'\\');
+    if (parent != std::u16string::npos && !directories.count(p.substr(0, parent))) return false;
+    if (auto a = fileAttributes.find(p); a != fileAttributes.end() && (a->second & 1)) return false;  // read-only
+    if (directories.count(p)) return false;
+    files[p] = Bytes(bytes.begin(), bytes.end());
+    return true;
+  }
+  std::optional<Bytes> ReadWholeFile(const std::u16string& path) override {
+    auto f = files.find(Norm(path));
+    if (f == files.end()) return std::nullopt;
+    return f->second;
+  }
+  bool DeleteFile(const std::u16string& path) override { return files.erase(Norm(path)) > 0; }
+  std::optional<std::u16string> FindFirstMatch(const std::u16string&) override { return std::nullopt; }
+  std::u16string GetCurrentDirectory() override { return current; }
+  bool SetCurrentDirectory(const std::u16string& path) override {
+    current = path;
+    return true;
+  }
+};
+
+class FakeResources : public ResourceSource {
+ public:
+  std::map<std::pair<std::u16string, std::uint16_t>, Bytes> items;
+  std::optional<ByteView> Find(const std::u16string& type, std::uint16_t id) override {
+    auto it = items.find({type, id});
+    if (it == items.end()) return std::nullopt;
+    return ByteView(it->second);
+  }
+};
+
+// Keys by path; each key lists subkeys (in enumeration order) and string values.
+class FakeRegistry : public RegistryReader {
+ public:
+  struct Key {
+    std::vector<std::u16string> subkeys;
+    std::map<std::u16string, std::u16string> values;
+    bool openable = true;
+  };
+  std::map<std::u16string, Key> keys;
+  std::vector<std::u16string> opened;
+
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override {
+    opened.push_back(path);
+    auto it = keys.find(path);
+    if (it == keys.end() || !it->second.openable) return nullptr;
+    return std::make_unique<Open>(it->second);
+  }
+
+ private:
+  struct Open : RegistryKey {
+    explicit Open(const Key& k) : key(k) {}
+    std::optional<std::u16string> EnumSubkey(std::uint32_t index) override {
+      if (index >= key.subkeys.size()) return std::nullopt;
+      return key.subkeys[index];
+    }
+    std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
+      auto it = key.values.find(name);
+      if (it == key.values.end() || (it->second.size() + 1) * 2 > bufferBytes) return std::nullopt;
+      return it->second;
+    }
+    const Key& key;
+  };
+};
+
+class FakeSystem : public SystemFacts {
+ public:
+  OsVersion version{6, 1, 1};
+  bool wow64 = false;
+  std::u16string systemDirectory = u"C:\\Windows\\system32";
+  std::uint16_t uiLanguage = 1033;
+  OsVersion GetVersion() override { return version; }
+  bool IsWow64() override { return wow64; }
+  std::u16string GetSystemDirectory() override { return systemDirectory; }
+  std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
+};
+
+class FakeClock : public Clock {
+ public:
+  LocalTime now{2014, 1, 2, 9, 5, 3, 7};
+  std::uint64_t slept = 0;
+  LocalTime Now() override { return now; }
+  void Sleep(std::uint32_t ms) override { slept += ms; }
+};
+
+class FakeConsole : public Console {
+ public:
+  std::u16string written;
+  int enterWaits = 0;
+  void Write(const std::u16string& text) override { written += text; }
+  void WaitForEnter() override { ++enterWaits; }
+};
+
+class FakeStandardOutput : public StandardOutput {
+ public:
+  std::string printed;
+  void Print(const std::string& text) override { printed += text; }
+};
+
+inline Bytes Utf16File(std::u16string_view text, bool bom = true) {
+  Bytes out = bom ? Bytes{0xFF, 0xFE} : Bytes{};
+  const Bytes body = EncodeUtf16Le(text);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+}  // namespace brevix::testing

@@ -1,0 +1,180 @@
+#include "data/ResourcePackage.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+
+namespace brevix {
+namespace {
+
+using testing::FakeFileSystem;
+
+Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }
+
+Bytes TwoEntryPackage() {
+  return BuildPackage({{u"DRIVER\\STTUBE\\x64\\STTub30.sys", B("sys")}, {u"PidVid", B("ids")}});
+}
+
+void PutU32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+TEST(ResourcePackage, BuildAndReadRoundTripWithTrailerFields) {
+  const Bytes pkg = TwoEntryPackage();
+  const auto read = ReadPackage(pkg);
+  ASSERT_TRUE(read.contents) << read.error.what;
+  ASSERT_EQ(read.contents->entries.size(), 2u);
+  EXPECT_EQ(read.contents->entries[0].name, u"DRIVER\\STTUBE\\x64\\STTub30.sys");
+  EXPECT_EQ(Bytes(read.contents->entries[1].data.begin(), read.contents->entries[1].data.end()), B("ids"));
+  // Trailer: first offset 0, trailer offset, count, total size.
+  const std::size_t t = pkg.size() - 16;
+  auto u32 = [&](std::size_t at) { return pkg[at] | pkg[at + 1] << 8 | pkg[at + 2] << 16 | pkg[at + 3] << 24; };
+  EXPECT_EQ(u32(t), 0u);
+  EXPECT_EQ(u32(t + 4), t);
+  EXPECT_EQ(u32(t + 8), 2u);
+  EXPECT_EQ(u32(t + 12), pkg.size());
+}
+
+TEST(ResourcePackage, ExtractCreatesEachEntrysDirectoriesBeforeWritingIt) {
+  FakeFileSystem fs;
+  ASSERT_TRUE(ExtractPackage(TwoEntryPackage(), fs));
+  EXPECT_EQ(fs.createCalls,
+            (std::vector<std::u16string>{u"DRIVER", u"DRIVER\\STTUBE", u"DRIVER\\STTUBE\\x64"}));
+  EXPECT_EQ(fs.files.at(u"DRIVER\\STTUBE\\x64\\STTub30.sys"), B("sys"));
+  EXPECT_EQ(fs.files.at(u"PidVid"), B("ids"));
+}
+
+TEST(ResourcePackage, LaterEntryOfSameNameWinsOnDiskFirstWinsOnRead) {
+  const Bytes pkg = BuildPackage({{u"PidVid", B("first")}, {u"PidVid", B("second")}});
+  FakeFileSystem fs;
+  ASSERT_TRUE(ExtractPackage(pkg, fs));
+  EXPECT_EQ(fs.files.at(u"PidVid"), B("second"));
+  EXPECT_EQ(ReadPackageEntry(pkg, u"PidVid"), B("first"));
+}
+
+TEST(ResourcePackage, ReadEntryIsExactAndCaseSensitive) {
+  const Bytes pkg = TwoEntryPackage();
+  EXPECT_FALSE(ReadPackageEntry(pkg, u"pidvid"));
+  EXPECT_FALSE(ReadPackageEntry(pkg, u"PidVi"));
+  EXPECT_EQ(ReadPackageEntry(pkg, u"PidVid"), B("ids"));
+}
+
+TEST(ResourcePackage, EmptyPackageExtractsNothingAndFindsNothing) {
+  Bytes pkg = TwoEntryPackage();
+  PutU32(pkg, pkg.size() - 8, 0);  // a valid trailer that counts no entry
+  FakeFileSystem fs;
+  EXPECT_TRUE(ExtractPackage(pkg, fs));
+  EXPECT_TRUE(fs.files.empty());
+  EXPECT_FALSE(ReadPackageEntry(pkg, u"PidVid"));
+}
+
+TEST(ResourcePackage, UnwritableEntryIsSkippedAndExtractionStillSucceeds) {
+  FakeFileSystem fs;
+  fs.files[u"PidVid"] = B("old");
+  fs.fileAttributes[u"PidVid"] = 0x01;  // read-only
+  EXPECT_TRUE(ExtractPackage(TwoEntryPackage(), fs));
+  EXPECT_EQ(fs.files.at(u"PidVid"), B("old"));
+  EXPECT_EQ(fs.files.count(u"DRIVER\\STTUBE\\x64\\STTub30.sys"), 1u);
+}
+
+TEST(ResourcePackage, ExistingTreeIsOverwrittenAndForeignFilesStay) {
+  FakeFileSystem fs;
+  fs.directories[u"DRIVER"] = 0x10;
+  fs.directories[u"DRIVER\\STTUBE"] = 0x10;
+  fs.directories[u"DRIVER\\STTUBE\\x64"] = 0x10;
+  fs.files[u"DRIVER\\STTUBE\\x64\\STTub30.sys"] = B("older");
+  fs.files[u"DRIVER\\STTUBE\\notes.txt"] = B("mine");
+  ASSERT_TRUE(ExtractPackage(TwoEntryPackage(), fs));
+  EXPECT_EQ(fs.files.at(u"DRIVER\\STTUBE\\x64\\STTub30.sys"), B("sys"));
+  EXPECT_EQ(fs.files.at(u"DRIVER\\STTUBE\\notes.txt"), B("mine"));
+}
+
+// Every corruption is rejected as a whole by both readers, and nothing is written.
+struct Corruption {
+  const char* what;
+  void (*apply)(Bytes&);
+};
+
+const Corruption kCorruptions[] = {
+    {"exactly 16 bytes", [](Bytes& b) { b = Bytes(16, 0); }},
+    {"total size one less", [](Bytes& b) { PutU32(b, b.size() - 4, static_cast<std::uint32_t>(b.size() - 1)); }},
+    {"negative count", [](Bytes& b) { PutU32(b, b.size() - 8, 0x80000000u); }},
+    {"count beyond the records", [](Bytes& b) { PutU32(b, b.size() - 8, 3); }},
+    {"first offset past the trailer", [](Bytes& b) { PutU32(b, b.size() - 16, 0xFFFFFFF0u); }},
+    {"data size past the end", [](Bytes& b) { PutU32(b, 0, 0xFFFFFFFFu); }},
+    {"name length past the end", [](Bytes& b) { PutU32(b, 4, 0x7FFFFFFFu); }},
+    {"data running into the trailer", [](Bytes& b) { PutU32(b, 8 + 58 + 3, 4); }},  // second entry, one byte over
+    {"truncated", [](Bytes& b) {
+       b.resize(b.size() - 20);
+       PutU32(b, b.size() - 4, static_cast<std::uint32_t>(b.size()));
+     }},
+};
+
+class CorruptPackage : public ::testing::TestWithParam<Corruption> {};
+
+TEST_P(CorruptPackage, IsRejectedAndWritesNothing) {
+  Bytes pkg = TwoEntryPackage();
+  GetParam().apply(pkg);
+  FakeFileSystem fs;
+  EXPECT_FALSE(ExtractPackage(pkg, fs));
+  EXPECT_TRUE(fs.files.empty());
+  EXPECT_TRUE(fs.createCalls.empty());
+  EXPECT_FALSE(ReadPackageEntry(pkg, u"PidVid"));
+  EXPECT_FALSE(ReadPackage(pkg).error.what.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(All, CorruptPackage, ::testing::ValuesIn(kCorruptions),
+                         [](const auto& info) {
+                           std::string n = info.param.what;
+                           for (char& c : n) if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return n;
+                         });
+
+TEST(ResourcePackage, NamesThatWouldLeaveTheWorkingDirectoryRejectThePackage) {
+  const std::u16string unsafe[] = {
+      u"..\\evil.dll",     u"DRIVER\\..\\..\\x", u"\\Windows\\x",   u"C:\\x",   u"C:x",
+      u"DRIVER\\\\x",      u"DRIVER/../x",       u"a\\.\\b",        u"",        u"file.txt:stream",
+      std::u16string(260, u'a'), u"DRIVER\\",
+  };
+  for (const auto& name : unsafe) {
+    const Bytes pkg = BuildPackage({{u"PidVid", B("ok")}, {name, B("bad")}});
+    FakeFileSystem fs;
+    EXPECT_FALSE(ExtractPackage(pkg, fs)) << Utf16ToUtf8(name);
+    EXPECT_TRUE(fs.files.empty()) << Utf16ToUtf8(name);
+    EXPECT_FALSE(ReadPackageEntry(pkg, u"PidVid")) << Utf16ToUtf8(name);
+  }
+  EXPECT_TRUE(IsSafeEntryName(std::u16string(259, u'a')));
+  EXPECT_TRUE(IsSafeEntryName(u"DRIVER\\FIRMWARE\\File\\Varnek(R)_x..dfu"));
+}
+
+TEST(CreatePathDirectories, ExistingPlainDirectoryReturnsAtOnce) {
+  FakeFileSystem fs;
+  fs.directories[u"C:\\Work"] = 0x10;
+  EXPECT_TRUE(CreatePathDirectories(u"C:\\Work\\", fs));
+  EXPECT_TRUE(fs.createCalls.empty());
+}
+
+TEST(CreatePathDirectories, DirectoryWithArchiveBitTriesEveryPrefixAndReturnsZero) {
+  FakeFileSystem fs;
+  fs.directories[u"C:"] = 0x10;
+  fs.directories[u"C:\\Work"] = 0x30;
+  EXPECT_FALSE(CreatePathDirectories(u"C:\\Work\\", fs));
+  EXPECT_EQ(fs.createCalls, (std::vector<std::u16string>{u"C:", u"C:\\Work"}));
+}
+
+TEST(CreatePathDirectories, NewWorkingDirectoryIsCreatedPrefixByPrefix) {
+  FakeFileSystem fs;
+  fs.directories[u"D:"] = 0x10;
+  EXPECT_TRUE(CreatePathDirectories(u"D:\\A\\B\\", fs));
+  EXPECT_EQ(fs.createCalls, (std::vector<std::u16string>{u"D:", u"D:\\A", u"D:\\A\\B"}));
+  EXPECT_EQ(fs.directories.count(u"D:\\A\\B"), 1u);
+}
+
+TEST(CreatePathDirectories, NameWithoutSeparatorCreatesNothing) {
+  FakeFileSystem fs;
+  EXPECT_TRUE(CreatePathDirectories(u"ErrorCode.ini", fs));  // "." is a plain directory
+  EXPECT_TRUE(fs.createCalls.empty());
+}
+
+}  // namespace
+}  // namespace brevix
