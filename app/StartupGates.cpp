@@ -99,8 +99,8 @@ StartupOutcome RunStartupGates(StartupEnvironment& env, const std::u16string& no
   }
   if (!env.shell.RegisterWindowClass()) return StartupOutcome::WindowClassFailed;
 
-  const std::u16string workDir = WorkingDirectoryPath(env.system.GetSystemDirectory(), env.system.IsWow64());
-  if (CreatePathDirectories(workDir, env.files)) env.files.SetCurrentDirectory(workDir);
+  const std::u16string workDir = WorkingDirectoryPath(env.system.SystemDirectory(), env.system.IsWow64());
+  if (CreatePathDirectories(workDir, env.files)) env.files.ChangeDirectory(workDir);
   return StartupOutcome::Ready;
 }
 

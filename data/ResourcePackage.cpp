@@ -109,7 +109,7 @@ bool CreatePathDirectories(const std::u16string& path, FileSystem& files) {
 
   bool last = false;
   for (std::size_t i = 0; lastSep != std::u16string::npos && i <= lastSep; ++i) {
-    if (path[i] == u'\\') last = files.CreateDirectory(path.substr(0, i));
+    if (path[i] == u'\\') last = files.MakeDirectory(path.substr(0, i));
   }
   return last;
 }

@@ -17,15 +17,15 @@ class FileSystem {
   virtual ~FileSystem() = default;
   virtual std::uint32_t GetAttributes(const std::u16string& path) = 0;
   // True only when the directory was newly created.
-  virtual bool CreateDirectory(const std::u16string& path) = 0;
+  virtual bool MakeDirectory(const std::u16string& path) = 0;
   // Creates or truncates the file and writes all bytes with one write; true when all were written.
   virtual bool WriteWholeFile(const std::u16string& path, ByteView bytes) = 0;
   virtual std::optional<Bytes> ReadWholeFile(const std::u16string& path) = 0;
-  virtual bool DeleteFile(const std::u16string& path) = 0;
+  virtual bool RemoveFile(const std::u16string& path) = 0;
   // Name (without directory) of the first entry matching a wildcard pattern.
   virtual std::optional<std::u16string> FindFirstMatch(const std::u16string& pattern) = 0;
-  virtual std::u16string GetCurrentDirectory() = 0;
-  virtual bool SetCurrentDirectory(const std::u16string& path) = 0;
+  virtual std::u16string CurrentDirectory() = 0;
+  virtual bool ChangeDirectory(const std::u16string& path) = 0;
 };
 
 }  // namespace brevix

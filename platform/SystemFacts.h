@@ -17,7 +17,7 @@ class SystemFacts {
   virtual OsVersion GetVersion() = 0;
   // A 32-bit process on 64-bit Windows.
   virtual bool IsWow64() = 0;
-  virtual std::u16string GetSystemDirectory() = 0;
+  virtual std::u16string SystemDirectory() = 0;
   virtual std::uint16_t GetUserDefaultUILanguage() = 0;
 };
 

@@ -10,7 +10,7 @@ pkgs=(cmake g++ make googletest libgtest-dev
       g++-mingw-w64-i686 mingw-w64-tools
       wine wine64 wine32:i386 fonts-wine
       xvfb xauth xdotool imagemagick x11-utils xcompmgr
-      fonts-noto-cjk fonts-dejavu-core)
+      fonts-noto-cjk fonts-dejavu-core locales)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -19,3 +19,17 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Wine takes the user interface language from LANG; the locales must exist for that.
+wanted="de_DE.UTF-8 fr_FR.UTF-8 ja_JP.UTF-8 ru_RU.UTF-8 zh_CN.UTF-8 el_GR.UTF-8"
+have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z')
+regen=0
+for l in $wanted; do
+  short=$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+  if ! grep -qx "$short" <<<"$have"; then
+    sed -i "s/^# *$l UTF-8/$l UTF-8/" /etc/locale.gen
+    grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >> /etc/locale.gen
+    regen=1
+  fi
+done
+if [ "$regen" = 1 ]; then locale-gen >/dev/null; fi

@@ -39,7 +39,7 @@ class FakeFileSystem : public FileSystem {
     }
     return kInvalidAttributes;
   }
-  bool CreateDirectory(const std::u16string& path) override {
+  bool MakeDirectory(const std::u16string& path) override {
     const auto p = Norm(path);
     createCalls.push_back(p);
     if (createFails || p.empty() || directories.count(p) || files.count(p)) return false;
@@ -62,10 +62,10 @@ class FakeFileSystem : public FileSystem {
     if (f == files.end()) return std::nullopt;
     return f->second;
   }
-  bool DeleteFile(const std::u16string& path) override { return files.erase(Norm(path)) > 0; }
+  bool RemoveFile(const std::u16string& path) override { return files.erase(Norm(path)) > 0; }
   std::optional<std::u16string> FindFirstMatch(const std::u16string&) override { return std::nullopt; }
-  std::u16string GetCurrentDirectory() override { return current; }
-  bool SetCurrentDirectory(const std::u16string& path) override {
+  std::u16string CurrentDirectory() override { return current; }
+  bool ChangeDirectory(const std::u16string& path) override {
     current = path;
     return true;
   }
@@ -123,7 +123,7 @@ class FakeSystem : public SystemFacts {
   std::uint16_t uiLanguage = 1033;
   OsVersion GetVersion() override { return version; }
   bool IsWow64() override { return wow64; }
-  std::u16string GetSystemDirectory() override { return systemDirectory; }
+  std::u16string SystemDirectory() override { return systemDirectory; }
   std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
 };
 

@@ -1,0 +1,17 @@
+#pragma once
+#include "data/UpgradeLog.h"
+
+namespace brevix::win32 {
+
+// ".\UpgradeTool.log" opened for appending only, per line: each line is one WriteFile on a
+// FILE_APPEND_DATA handle, which the system appends atomically, so lines from two threads or
+// two processes never interleave. No handle is held between lines.
+class Win32LogFile : public LogFile {
+ public:
+  bool AppendLine(const std::string& bytes) override;
+};
+
+// The process's upgrade log on the real profile functions, log file and clock.
+UpgradeLog& ProcessUpgradeLog();
+
+}  // namespace brevix::win32

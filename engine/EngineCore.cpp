@@ -1,1 +1,0 @@
-// Placeholder translation unit so the engine's source list is never empty.

@@ -1,0 +1,199 @@
+#include "platform/win32/Win32Platform.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/win32/WinText.h"
+
+namespace brevix::win32 {
+
+OsVersion Win32SystemFacts::GetVersion() {
+  OSVERSIONINFOEXW info{};
+  info.dwOSVersionInfoSize = sizeof info;  // 284
+  ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));  // a failure leaves zeroes, which fail the gate
+  return OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.wProductType};
+}
+
+bool Win32SystemFacts::IsWow64() {
+  BOOL wow64 = FALSE;
+  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::u16string Win32SystemFacts::SystemDirectory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT n = ::GetSystemDirectoryW(buffer, MAX_PATH);
+  return n < MAX_PATH ? U16(buffer, n) : std::u16string();
+}
+
+std::uint16_t Win32SystemFacts::GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+
+namespace {
+
+class Win32Key : public RegistryKey {
+ public:
+  explicit Win32Key(HKEY key) : key_(key) {}
+  ~Win32Key() override { ::RegCloseKey(key_); }
+  Win32Key(const Win32Key&) = delete;
+  Win32Key& operator=(const Win32Key&) = delete;
+
+  std::optional<std::u16string> EnumSubkey(std::uint32_t index) override {
+    wchar_t name[MAX_PATH] = {};
+    DWORD length = MAX_PATH;  // reset before every call
+    if (::RegEnumKeyExW(key_, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    return U16(name, length);
+  }
+
+  std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
+    std::vector<BYTE> buffer(bufferBytes + sizeof(wchar_t), 0);  // room for a terminator the data may lack
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(bufferBytes);
+    if (::RegQueryValueExW(key_, W(name), nullptr, &type, buffer.data(), &size) != ERROR_SUCCESS) return std::nullopt;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+    const auto* text = reinterpret_cast<const wchar_t*>(buffer.data());
+    std::size_t units = size / sizeof(wchar_t);
+    while (units > 0 && text[units - 1] == L'\0') --units;
+    // A string that fills the buffer without its terminator does not fit.
+    if ((units + 1) * sizeof(wchar_t) > bufferBytes) return std::nullopt;
+    return U16(text, units);
+  }
+
+ private:
+  HKEY key_;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryKey> Win32Registry::OpenLocalMachineKey(const std::u16string& path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(path), 0, KEY_READ, &key) != ERROR_SUCCESS) return nullptr;
+  return std::make_unique<Win32Key>(key);
+}
+
+std::optional<ByteView> Win32Resources::Find(const std::u16string& type, std::uint16_t id) {
+  HRSRC info = ::FindResourceW(nullptr, MAKEINTRESOURCEW(id), W(type));
+  if (!info) return std::nullopt;
+  const DWORD size = ::SizeofResource(nullptr, info);
+  HGLOBAL loaded = ::LoadResource(nullptr, info);
+  const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  if (!data || size == 0) return std::nullopt;
+  return ByteView(static_cast<const std::uint8_t*>(data), size);
+}
+
+std::uint32_t Win32FileSystem::GetAttributes(const std::u16string& path) { return ::GetFileAttributesW(W(path)); }
+
+bool Win32FileSystem::MakeDirectory(const std::u16string& path) { return ::CreateDirectoryW(W(path), nullptr); }
+
+bool Win32FileSystem::WriteWholeFile(const std::u16string& path, ByteView bytes) {
+  UniqueHandle file(::CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  return ok && written == bytes.size();
+}
+
+std::optional<Bytes> Win32FileSystem::ReadWholeFile(const std::u16string& path) {
+  UniqueHandle file(::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024) return std::nullopt;
+  Bytes bytes(static_cast<std::size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                         read != bytes.size())) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+bool Win32FileSystem::RemoveFile(const std::u16string& path) { return ::DeleteFileW(W(path)); }
+
+std::optional<std::u16string> Win32FileSystem::FindFirstMatch(const std::u16string& pattern) {
+  WIN32_FIND_DATAW data{};
+  HANDLE find = ::FindFirstFileW(W(pattern), &data);
+  if (find == INVALID_HANDLE_VALUE) return std::nullopt;
+  ::FindClose(find);
+  return U16(data.cFileName);
+}
+
+std::u16string Win32FileSystem::CurrentDirectory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD n = ::GetCurrentDirectoryW(MAX_PATH, buffer);
+  return n < MAX_PATH ? U16(buffer, n) : std::u16string();
+}
+
+bool Win32FileSystem::ChangeDirectory(const std::u16string& path) { return ::SetCurrentDirectoryW(W(path)); }
+
+std::string Win32Profile::GetStringA(const std::string& file, const std::string& section, const std::string& key,
+                                     const std::string& fallback, std::size_t bufferSize) {
+  std::vector<char> buffer(bufferSize + 1, 0);
+  const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
+                                             static_cast<DWORD>(bufferSize), file.c_str());
+  return std::string(buffer.data(), n);
+}
+
+std::u16string Win32Profile::GetStringW(const std::u16string& file, const std::u16string& section,
+                                        const std::u16string& key, const std::u16string& fallback,
+                                        std::size_t bufferSize) {
+  std::vector<wchar_t> buffer(bufferSize + 1, 0);
+  const DWORD n = ::GetPrivateProfileStringW(W(section), W(key), W(fallback), buffer.data(),
+                                             static_cast<DWORD>(bufferSize), W(file));
+  return U16(buffer.data(), n);
+}
+
+LocalTime Win32Clock::Now() {
+  SYSTEMTIME t{};
+  ::GetLocalTime(&t);
+  return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+void Win32Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+void Win32Console::Write(const std::u16string& text) {
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (::GetConsoleMode(out, &mode)) {
+    ::WriteConsoleW(out, W(text), static_cast<DWORD>(text.size()), nullptr, nullptr);
+    return;
+  }
+  // Redirected output (a pipe or file) takes the text as UTF-8.
+  const std::string utf8 = Utf16ToUtf8(text);
+  DWORD written = 0;
+  ::WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+void Win32Console::WaitForEnter() {
+  HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (::GetConsoleMode(in, &mode)) {
+    wchar_t buffer[10];
+    DWORD read = 0;
+    ::ReadConsoleW(in, buffer, 10, &read, nullptr);
+    return;
+  }
+  // Redirected input: read up to the end of a line (or of the input).
+  char c = 0;
+  DWORD read = 0;
+  while (::ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n') {
+  }
+}
+
+void Win32StandardOutput::Print(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
+}
+
+std::intptr_t Win32ProcessLauncher::Start(const std::u16string& file, const std::u16string& parameters,
+                                          void* ownerWindow) {
+  HINSTANCE result = ::ShellExecuteW(static_cast<HWND>(ownerWindow), L"open", W(file),
+                                     parameters.empty() ? nullptr : W(parameters), nullptr, SW_HIDE);
+  return reinterpret_cast<std::intptr_t>(result);
+}
+
+}  // namespace brevix::win32

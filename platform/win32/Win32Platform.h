@@ -1,0 +1,80 @@
+#pragma once
+// Thin Win32 implementations of the platform seams.
+#include "platform/Clock.h"
+#include "platform/Console.h"
+#include "platform/FileSystem.h"
+#include "platform/Mailslot.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Profile.h"
+#include "platform/Registry.h"
+#include "platform/Resources.h"
+#include "platform/SystemFacts.h"
+
+namespace brevix::win32 {
+
+class Win32SystemFacts : public SystemFacts {
+ public:
+  OsVersion GetVersion() override;
+  bool IsWow64() override;
+  std::u16string SystemDirectory() override;
+  std::uint16_t GetUserDefaultUILanguage() override;
+};
+
+class Win32Registry : public RegistryReader {
+ public:
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override;
+};
+
+// Resources of the program's own module.
+class Win32Resources : public ResourceSource {
+ public:
+  std::optional<ByteView> Find(const std::u16string& type, std::uint16_t id) override;
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  std::uint32_t GetAttributes(const std::u16string& path) override;
+  bool MakeDirectory(const std::u16string& path) override;
+  bool WriteWholeFile(const std::u16string& path, ByteView bytes) override;
+  std::optional<Bytes> ReadWholeFile(const std::u16string& path) override;
+  bool RemoveFile(const std::u16string& path) override;
+  std::optional<std::u16string> FindFirstMatch(const std::u16string& pattern) override;
+  std::u16string CurrentDirectory() override;
+  bool ChangeDirectory(const std::u16string& path) override;
+};
+
+// GetPrivateProfileStringA/W themselves.
+class Win32Profile : public ProfileReader {
+ public:
+  std::string GetStringA(const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& fallback, std::size_t bufferSize) override;
+  std::u16string GetStringW(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                            const std::u16string& fallback, std::size_t bufferSize) override;
+};
+
+class Win32Clock : public Clock {
+ public:
+  LocalTime Now() override;
+  void Sleep(std::uint32_t milliseconds) override;
+};
+
+// The process's console through the console functions (write failures are ignored).
+class Win32Console : public Console {
+ public:
+  void Write(const std::u16string& text) override;
+  void WaitForEnter() override;
+};
+
+// The C runtime's standard output, flushed per call so that lines keep their order with
+// other writers.
+class Win32StandardOutput : public StandardOutput {
+ public:
+  void Print(const std::string& text) override;
+};
+
+class Win32ProcessLauncher : public ProcessLauncher {
+ public:
+  std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void* ownerWindow) override;
+};
+
+}  // namespace brevix::win32

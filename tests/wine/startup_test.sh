@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Start-up of the real executable on the simulated notebook:
+#  - with a supported hub it passes its gates silently and makes its working directory;
+#  - without one it shows the refusal message with the language text and nothing else;
+#  - a second instance ends at once, without a message, leaving the first one's window.
+# Runs under an X display (Xvfb in CI).
+set -uo pipefail
+exe=$1 windump=$2 holdinstance=$3 prefix=$4
+run="$(dirname "$0")/../../scripts/wine-run.sh"
+fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+reg() { "$run" "$prefix" 60 reg "$@" >/dev/null 2>&1; }
+usb='HKLM\SYSTEM\CurrentControlSet\Enum\USB'
+hub="$usb"'\VID_7A1D&PID_0A04'
+workdir="$prefix/drive_c/Program Files (x86)/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"
+
+# 1. Supported notebook (the prefix's fixture): silent, working directory made.
+rm -rf "$prefix/drive_c/Program Files (x86)/Varnek Corporation"
+"$run" "$prefix" 60 "$exe" & pid=$!
+out=$("$run" "$prefix" 15 "$windump" 4 '#32770' --close | tr -d "\r")
+wait $pid; rc=$?
+echo "$out"
+check "supported hub: no message box" '[ "$out" = none ]'
+check "supported hub: exits" '[ $rc -eq 0 ]'
+check "working directory under Program Files (x86) (32-bit on 64-bit Windows)" '[ -d "$workdir" ]'
+
+# 2. No supported hub: USB and HID hold other devices only.
+reg delete "$hub" /f
+reg add "$usb"'\ROOT_HUB20\4&1' /f
+"$run" "$prefix" 60 "$exe" & pid=$!
+out=$("$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
+wait $pid
+echo "$out"
+check "refusal message shows the language text" 'grep -qF "|Varnek® Brevix is not supported. Please quit." <<<"$out"'
+check "refusal titled with the application name" 'grep -qF "window|#32770|Varnek(R) Brevix Firmware Upgrade Tool" <<<"$out"'
+
+# 2b. The same in German (the UI language follows LANG under Wine).
+LANG=de_DE.UTF-8 "$run" "$prefix" 60 "$exe" & pid=$!
+out=$(LANG=de_DE.UTF-8 "$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
+wait $pid
+echo "$out"
+german=$(grep '^Popup02=' "$(dirname "$0")/../../resources/lang/192_de.ini" | cut -d= -f2-)
+check "German refusal text" 'grep -qF "|$german" <<<"$out"'
+
+# 3. A lower-case key is no match either (the comparison is case-sensitive).
+reg add "$usb"'\vid_7a1d&pid_0a04\1' /f
+"$run" "$prefix" 60 "$exe" & pid=$!
+out=$("$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
+wait $pid
+check "lower-case device key is refused" 'grep -qF "is not supported" <<<"$out"'
+reg delete "$usb"'\vid_7a1d&pid_0a04' /f
+reg delete "$usb"'\ROOT_HUB20' /f
+reg add "$hub"'\5&2A3B4C5D&0&1' /v DeviceDesc /t REG_SZ /d "Varnek(R) Brevix Sensor Hub" /f
+
+# 4. Second instance: another process holds the name and a window of the class.
+out=$("$run" "$prefix" 60 "$holdinstance" "$(winepath=1; "$run" "$prefix" 20 winepath -w "$exe" 2>/dev/null)" | tr -d "\r")
+echo "$out"
+check "second instance ends by itself" 'grep -q "^exit=0" <<<"$out"'
+check "first instance's window stays" 'grep -q "^window-kept=1" <<<"$out"'
+
+exit $fail

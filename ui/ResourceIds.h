@@ -1,0 +1,62 @@
+#pragma once
+// Resource and control ids shared by the resource scripts and the C++ code.
+// Plain #defines only: windres reads this file too.
+
+// Dialog templates
+#define IDD_WIZARD 102
+#define IDD_POPUP 137
+
+// Application icon and the system-menu text
+#define IDI_APP 128
+#define IDS_ABOUT 101
+
+// Wizard dialog controls
+#define IDC_NEXT_BUTTON 1000
+#define IDC_CANCEL_BUTTON 1001
+#define IDC_LOG 1004
+#define IDC_MINIMISE_BUTTON 1006
+#define IDC_CLOSE_BUTTON 1007
+#define IDC_TITLE 1008
+#define IDC_INTRO_TEXT 1012
+#define IDC_SUBTITLE 1013
+#define IDC_HEADING 1014
+#define IDC_RESTART_QUESTION 1015
+#define IDC_SCROLL_PLACE 1017
+#define IDC_SCROLL_BAR 1018
+#define IDC_RESTART_NOW 2012
+#define IDC_RESTART_LATER 2013
+#define IDC_PROGRESS_STATIC 0xFFFF
+
+// Popup controls
+#define IDC_POPUP_NO 1005
+#define IDC_POPUP_YES 1006
+#define IDC_POPUP_CLOSE 1007
+#define IDC_POPUP_TITLE 1008
+#define IDC_POPUP_MESSAGE 1012
+
+// Skin bitmaps
+#define IDB_PAGE_BACKGROUND 143
+#define IDB_PROGRESS_TRACK 154
+#define IDB_PROGRESS_FILL 155
+#define IDB_POPUP_BACKGROUND 157
+#define IDB_MINIMISE_NORMAL 162
+#define IDB_MINIMISE_PRESSED 163
+#define IDB_MINIMISE_FOCUSED 164
+#define IDB_CLOSE_NORMAL 165
+#define IDB_CLOSE_PRESSED 166
+#define IDB_CLOSE_FOCUSED 168
+#define IDB_CHOICE_CHOSEN 169
+#define IDB_CHOICE_NOT_CHOSEN 170
+#define IDB_INTRO_BACKGROUND 171
+#define IDB_WIZARD_BUTTON_DISABLED 174
+#define IDB_WIZARD_BUTTON_NORMAL 176
+#define IDB_WIZARD_BUTTON_PRESSED 177
+#define IDB_WIZARD_BUTTON_HIGHLIGHTED 178
+#define IDB_POPUP_BUTTON_NORMAL 182
+#define IDB_POPUP_BUTTON_PRESSED 183
+#define IDB_POPUP_BUTTON_HIGHLIGHTED 184
+#define IDB_SCROLL_UP 206
+#define IDB_SCROLL_DOWN 207
+#define IDB_SCROLL_CHANNEL 208
+#define IDB_SCROLL_REFERENCE 209
+#define IDB_SCROLL_THUMB 210
