@@ -34,13 +34,15 @@ echo "$out"
 check "refusal message shows the language text" 'grep -qF "|Varnek® Brevix is not supported. Please quit." <<<"$out"'
 check "refusal titled with the application name" 'grep -qF "window|#32770|Varnek(R) Brevix Firmware Upgrade Tool" <<<"$out"'
 
-# 2b. The same in German (the UI language follows LANG under Wine).
-LANG=de_DE.UTF-8 "$run" "$prefix" 60 "$exe" & pid=$!
-out=$(LANG=de_DE.UTF-8 "$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
-wait $pid
-echo "$out"
-german=$(grep '^Popup02=' "$(dirname "$0")/../../resources/lang/192_de.ini" | cut -d= -f2-)
-check "German refusal text" 'grep -qF "|$german" <<<"$out"'
+# 2b. The same in other languages (the UI language follows LANG under Wine).
+for pair in de_DE:192_de ja_JP:201_ja ru_RU:208_ru zh_CN:188_zh-CN el_GR:193_el; do
+  locale=${pair%%:*} table=${pair#*:}
+  LANG=$locale.UTF-8 "$run" "$prefix" 60 "$exe" & pid=$!
+  out=$(LANG=$locale.UTF-8 "$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
+  wait $pid
+  expected=$(grep '^Popup02=' "$(dirname "$0")/../../resources/lang/$table.ini" | cut -d= -f2-)
+  check "$locale refusal text" 'grep -qF "|$expected" <<<"$out"'
+done
 
 # 3. A lower-case key is no match either (the comparison is case-sensitive).
 reg add "$usb"'\vid_7a1d&pid_0a04\1' /f
