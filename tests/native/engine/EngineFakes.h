@@ -23,7 +23,7 @@ namespace brevix::testing {
 // Everything the fake sensor source is asked, in order, for checks of order and release.
 using EventLog = std::vector<std::string>;
 
-struct FakeSensorSpec {
+struct SensorSetup {
   SensorText friendlyName = SensorText::Of(u"HID Sensor Collection V2");
   std::optional<bool> custom = true;
   // Successive serial-number reads take these in turn; the last one repeats.
@@ -31,13 +31,13 @@ struct FakeSensorSpec {
   bool fetchFails = false;
 };
 
-inline FakeSensorSpec HubSensor(std::u16string serial) {
-  FakeSensorSpec s;
+inline SensorSetup HubSensor(std::u16string serial) {
+  SensorSetup s;
   s.serialReads = {SensorText::Of(std::move(serial))};
   return s;
 }
-inline FakeSensorSpec OtherSensor(std::u16string name = u"Accelerometer 3D", bool custom = false) {
-  FakeSensorSpec s;
+inline SensorSetup OtherSensor(std::u16string name = u"Accelerometer 3D", bool custom = false) {
+  SensorSetup s;
   s.friendlyName = SensorText::Of(std::move(name));
   s.custom = custom;
   s.serialReads = {SensorText::Of(u"1234")};
@@ -51,7 +51,7 @@ class FakeSensorSource : public SensorSource {
   std::int32_t allSensorsStatus = kSensorStatusOk;
   bool collectionReturned = true;
   bool countFails = false;
-  std::vector<FakeSensorSpec> sensors;
+  std::vector<SensorSetup> sensors;
   EventLog events;
   int liveObjects = 0;  // sensors, collections and managers not yet released
 
@@ -72,19 +72,19 @@ class FakeSensorSource : public SensorSource {
   };
   struct FakeSensor : Sensor, Counted {
     FakeSensor(FakeSensorSource& s, std::uint32_t i)
-        : Counted(s, "sensor " + std::to_string(i)), spec(s.sensors[i]) {}
+        : Counted(s, "sensor " + std::to_string(i)), setup(s.sensors[i]) {}
     SensorText FriendlyName() override {
-      src.events.push_back("name " + std::to_string(&spec - src.sensors.data()));
-      return spec.friendlyName;
+      src.events.push_back("name " + std::to_string(&setup - src.sensors.data()));
+      return setup.friendlyName;
     }
     SensorText SerialNumber() override {
-      src.events.push_back("serial " + std::to_string(&spec - src.sensors.data()));
-      const SensorText r = spec.serialReads.at(std::min(reads, spec.serialReads.size() - 1));
+      src.events.push_back("serial " + std::to_string(&setup - src.sensors.data()));
+      const SensorText r = setup.serialReads.at(std::min(reads, setup.serialReads.size() - 1));
       ++reads;
       return r;
     }
-    std::optional<bool> IsCustomType() override { return spec.custom; }
-    const FakeSensorSpec& spec;
+    std::optional<bool> IsCustomType() override { return setup.custom; }
+    const SensorSetup& setup;
     std::size_t reads = 0;
   };
   struct Collection : SensorCollection, Counted {

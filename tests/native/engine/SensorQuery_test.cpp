@@ -11,7 +11,7 @@ namespace brevix {
 namespace {
 
 using testing::FakeSensorSource;
-using testing::FakeSensorSpec;
+using testing::SensorSetup;
 using testing::FakeStandardOutput;
 using testing::HubSensor;
 using testing::OtherSensor;
@@ -22,8 +22,8 @@ struct Query {
   std::u16string Run() { return QueryFirmwareVersion(source, out); }
 };
 
-FakeSensorSpec NonCustomHub() {
-  FakeSensorSpec s = HubSensor(u"1.0");
+SensorSetup NonCustomHub() {
+  SensorSetup s = HubSensor(u"1.0");
   s.custom = false;
   return s;
 }
@@ -31,7 +31,7 @@ FakeSensorSpec NonCustomHub() {
 TEST(SensorQuery, VersionFromTheFirstCustomHubSensorThatIsNotTheProtractor) {
   struct Case {
     const char* what;
-    std::vector<FakeSensorSpec> sensors;
+    std::vector<SensorSetup> sensors;
     std::u16string expected;
     std::string printed;
   } cases[] = {
@@ -72,9 +72,9 @@ TEST(SensorQuery, FriendlyNameMustHoldTheMarkExactly) {
   };
   for (const auto& c : cases) {
     FakeSensorSource source;
-    FakeSensorSpec spec = HubSensor(u"1-2");
-    spec.friendlyName = c.name;
-    source.sensors = {spec};
+    SensorSetup setup = HubSensor(u"1-2");
+    setup.friendlyName = c.name;
+    source.sensors = {setup};
     FakeStandardOutput out;
     EXPECT_EQ(QueryFirmwareVersion(source, out), c.hub ? u"1-" : u"N/A") << Utf16ToUtf8(c.name.text);
   }
@@ -130,20 +130,20 @@ TEST(SensorQuery, RefusedCollectionThatStillCameBackIsSearched) {
 TEST(SensorQuery, SearchFailuresStopOrSkip) {
   struct Case {
     const char* what;
-    std::vector<FakeSensorSpec> sensors;
+    std::vector<SensorSetup> sensors;
     bool countFails;
     std::u16string expected;
     std::string printed;
   };
-  FakeSensorSpec fetchFails = HubSensor(u"1-1");
+  SensorSetup fetchFails = HubSensor(u"1-1");
   fetchFails.fetchFails = true;
-  FakeSensorSpec typeFails = HubSensor(u"1-1");
+  SensorSetup typeFails = HubSensor(u"1-1");
   typeFails.custom = std::nullopt;
-  FakeSensorSpec serialFails = HubSensor(u"1-1");
+  SensorSetup serialFails = HubSensor(u"1-1");
   serialFails.serialReads = {SensorText::Unreadable()};
-  FakeSensorSpec serialNotText = HubSensor(u"1-1");
+  SensorSetup serialNotText = HubSensor(u"1-1");
   serialNotText.serialReads = {SensorText::NotAString()};
-  FakeSensorSpec serialLostAfterCheck = HubSensor(u"1-1");
+  SensorSetup serialLostAfterCheck = HubSensor(u"1-1");
   serialLostAfterCheck.serialReads = {SensorText::Of(u"1-1"), SensorText::Unreadable()};
   const std::string protractorLine =
       "Failed get custom sensor serial number property when check if custom sensor is protractor sensor.\n";
@@ -155,7 +155,7 @@ TEST(SensorQuery, SearchFailuresStopOrSkip) {
       {"type unreadable before a good sensor", {typeFails, HubSensor(u"2-2")}, false, u"N/A",
        "Failed to get sensor type\n"},
       {"type of a non-hub sensor is never asked", {[] {
-         FakeSensorSpec s = OtherSensor();
+         SensorSetup s = OtherSensor();
          s.custom = std::nullopt;
          return s;
        }(), HubSensor(u"2-2")}, false, u"2-", ""},
