@@ -5,7 +5,8 @@ namespace brevix::win32 {
 
 // ".\UpgradeTool.log" opened for appending only, per line: each line is one WriteFile on a
 // FILE_APPEND_DATA handle, which the system appends atomically, so lines from two threads or
-// two processes never interleave. No handle is held between lines.
+// two processes never interleave. No handle is held between lines, and the file is locked
+// only for the duration of the write.
 class Win32LogFile : public LogFile {
  public:
   bool AppendLine(const std::string& bytes) override;

@@ -12,7 +12,7 @@
 namespace brevix {
 namespace {
 
-constexpr int kLines = 300;
+constexpr int kLines = 3000;
 
 // Child mode of this test program: appends kLines reports of one code, then exits.
 int AppendAsChild(const char* code, const char* section) {
