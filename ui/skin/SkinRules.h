@@ -34,7 +34,7 @@ enum TextBoxStyle : int { kTextBoxSystem = 0, kTextBoxTransparent = 1, kTextBoxP
 
 // ---- fonts ----------------------------------------------------------------------------
 // Every value CreateFontW receives for a skin font.
-struct SkinFontSpec {
+struct SkinFontParams {
   int height = 0;  // positive: cell height in pixels
   int width = 0;
   int escapement = 0;
@@ -51,15 +51,15 @@ struct SkinFontSpec {
   std::u16string_view face = u"Tahoma";
 };
 
-constexpr SkinFontSpec MakeSkinFontSpec(int height, int weight) {
-  SkinFontSpec spec;
-  spec.height = height;
-  spec.weight = weight;
-  return spec;
+constexpr SkinFontParams MakeSkinFontParams(int height, int weight) {
+  SkinFontParams params;
+  params.height = height;
+  params.weight = weight;
+  return params;
 }
 
-constexpr SkinFontSpec kTitleFontSpec = MakeSkinFontSpec(22, 500);
-constexpr SkinFontSpec kBodyFontSpec = MakeSkinFontSpec(16, 0);
+constexpr SkinFontParams kTitleFontParams = MakeSkinFontParams(22, 500);
+constexpr SkinFontParams kBodyFontParams = MakeSkinFontParams(16, 0);
 
 // ---- control colours --------------------------------------------------------------------
 enum class CtlBrush { Default, Null, Panel };
@@ -106,12 +106,15 @@ Point MinimisedIconPosition(int clientWidth, int clientHeight, int iconWidth, in
 std::array<std::pair<Point, Point>, 4> ChoiceFrameLines(const Rect& frame);
 
 // The colour that erases a frame is sampled once per process, at the first draw, and kept.
+// A sample that could not be read (nullopt) is not kept: that call draws nothing when erasing,
+// and the next call samples again.
 class FrameEraseColour {
  public:
   template <class Sample>
-  Colour ColourFor(bool visible, Sample&& sample) {
+  std::optional<Colour> ColourFor(bool visible, Sample&& sample) {
     if (!erase_) erase_ = sample();
-    return visible ? kChoiceFrameColour : *erase_;
+    if (visible) return kChoiceFrameColour;
+    return erase_;
   }
   bool Sampled() const { return erase_.has_value(); }
 

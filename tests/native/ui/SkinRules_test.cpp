@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "ui/ResourceIds.h"
@@ -97,7 +99,7 @@ TEST(SkinRules, ChoiceFrameLinesCoverEveryOutlinePixel) {
 TEST(SkinRules, FrameEraseColourIsSampledOnceEvenWhenFirstDrawShowsTheFrame) {
   FrameEraseColour colour;
   int samples = 0;
-  Colour ground = 0x112233;
+  std::optional<Colour> ground = 0x112233;
   auto sample = [&] {
     ++samples;
     return ground;
@@ -107,6 +109,15 @@ TEST(SkinRules, FrameEraseColourIsSampledOnceEvenWhenFirstDrawShowsTheFrame) {
   EXPECT_EQ(colour.ColourFor(false, sample), 0x112233u);
   EXPECT_EQ(colour.ColourFor(true, sample), kChoiceFrameColour);
   EXPECT_EQ(samples, 1);
+
+  // An unreadable pixel is not remembered as the erase colour.
+  FrameEraseColour unread;
+  ground = std::nullopt;
+  EXPECT_EQ(unread.ColourFor(false, sample), std::nullopt);
+  EXPECT_EQ(unread.ColourFor(true, sample), kChoiceFrameColour);
+  ground = 0x0A0B0C;
+  EXPECT_EQ(unread.ColourFor(false, sample), 0x0A0B0Cu);
+  EXPECT_EQ(samples, 4);
 }
 
 TEST(SkinRules, ChoiceFrameWidthFollowsTextAndLanguage) {
@@ -131,17 +142,17 @@ TEST(SkinRules, ChoiceFrameWidthFollowsTextAndLanguage) {
 }
 
 TEST(SkinRules, SkinFontParameters) {
-  for (const auto& [spec, height, weight] : {std::tuple{kTitleFontSpec, 22, 500}, std::tuple{kBodyFontSpec, 16, 0}}) {
-    EXPECT_EQ(spec.height, height);
-    EXPECT_EQ(spec.weight, weight);
-    EXPECT_EQ(spec.width, 0);
-    EXPECT_EQ(spec.escapement, 0);
-    EXPECT_EQ(spec.orientation, 0);
-    EXPECT_FALSE(spec.italic || spec.underline || spec.strikeOut);
-    EXPECT_EQ(spec.charSet, 0);
-    EXPECT_EQ(spec.outPrecision + spec.clipPrecision + spec.quality, 0);
-    EXPECT_EQ(spec.pitchAndFamily, 0x20);
-    EXPECT_EQ(spec.face, u"Tahoma");
+  for (const auto& [params, height, weight] : {std::tuple{kTitleFontParams, 22, 500}, std::tuple{kBodyFontParams, 16, 0}}) {
+    EXPECT_EQ(params.height, height);
+    EXPECT_EQ(params.weight, weight);
+    EXPECT_EQ(params.width, 0);
+    EXPECT_EQ(params.escapement, 0);
+    EXPECT_EQ(params.orientation, 0);
+    EXPECT_FALSE(params.italic || params.underline || params.strikeOut);
+    EXPECT_EQ(params.charSet, 0);
+    EXPECT_EQ(params.outPrecision + params.clipPrecision + params.quality, 0);
+    EXPECT_EQ(params.pitchAndFamily, 0x20);
+    EXPECT_EQ(params.face, u"Tahoma");
   }
 }
 
