@@ -6,18 +6,14 @@
 #include <sensorsapi.h>
 
 #include "engine/win32/ComPtr.h"
+#include "engine/win32/SensorGuids.h"
 
 namespace brevix::win32 {
 namespace {
 
-// Spelled out here: the SDK declares these in headers without a library that defines them.
-constexpr GUID kClsidSensorManager = {0x77A1C827, 0xFCD2, 0x4689, {0x89, 0x15, 0x9D, 0x61, 0x3C, 0xC5, 0xFA, 0x3E}};
-constexpr GUID kIidSensorManager = {0xBD77DB67, 0x45A8, 0x42DC, {0x8D, 0x00, 0x6D, 0xCF, 0x15, 0xF8, 0x37, 0x7A}};
-constexpr GUID kCategoryAll = {0xC317C286, 0xC468, 0x4288, {0x99, 0x75, 0xD4, 0xC4, 0x58, 0x7C, 0x44, 0x2C}};
-constexpr GUID kTypeCustom = {0xE83AF229, 0x8640, 0x4D18, {0xA2, 0x13, 0xE2, 0x26, 0x75, 0xEB, 0xB2, 0xC3}};
-constexpr GUID kPropertyCommon = {0x7F8383EC, 0xD3EC, 0x495C, {0xA8, 0xCF, 0xB8, 0xBB, 0xE8, 0x5C, 0x29, 0x20}};
-const PROPERTYKEY kSerialNumber = {kPropertyCommon, 8};
-const PROPERTYKEY kFriendlyName = {kPropertyCommon, 9};
+using namespace sensor_ids;
+const PROPERTYKEY kSerialNumber = {kPropertyCommon, kSerialNumberId};
+const PROPERTYKEY kFriendlyName = {kPropertyCommon, kFriendlyNameId};
 
 // A PROPVARIANT that is cleared when it goes out of scope.
 struct PropVariant {

@@ -1,6 +1,8 @@
 #pragma once
 // In-memory stand-ins for the platform seams, shared by the native tests.
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -148,6 +150,16 @@ class FakeStandardOutput : public StandardOutput {
   std::string printed;
   void Print(const std::string& text) override { printed += text; }
 };
+
+// The shipped error-code table as the package carries it (CR LF lines).
+inline std::string ShippedErrorCodeIni() {
+  std::ifstream in(std::string(BREVIX_SOURCE_DIR) + "/resources/package/ErrorCode.ini", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  std::string crlf;
+  for (char c : s.str()) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return crlf;
+}
 
 inline Bytes Utf16File(std::u16string_view text, bool bom = true) {
   Bytes out = bom ? Bytes{0xFF, 0xFE} : Bytes{};

@@ -31,14 +31,6 @@ class RecordingLog : public LogFile {
   }
 };
 
-std::string ErrorCodeIni() {
-  std::ifstream in(std::string(BREVIX_SOURCE_DIR) + "/resources/package/ErrorCode.ini", std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  std::string crlf;
-  for (char c : s.str()) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return crlf;
-}
 
 struct LogFixture {
   FakeFileSystem fs;
@@ -48,7 +40,7 @@ struct LogFixture {
   UpgradeLog log{profile, clock, file};
   explicit LogFixture(bool withTable = true) {
     if (withTable) {
-      const std::string ini = ErrorCodeIni();
+      const std::string ini = testing::ShippedErrorCodeIni();
       fs.files[u"ErrorCode.ini"] = Bytes(ini.begin(), ini.end());
     }
   }
@@ -126,7 +118,7 @@ TEST(UpgradeLog, ConcurrentReportsNeverInterleaveWithinALine) {
   ASSERT_NE(mkdtemp(dir), nullptr);
   const std::string path = std::string(dir) + "/UpgradeTool.log";
   FakeFileSystem fs;
-  const std::string ini = ErrorCodeIni();
+  const std::string ini = testing::ShippedErrorCodeIni();
   fs.files[u"ErrorCode.ini"] = Bytes(ini.begin(), ini.end());
 
   constexpr int kPerThread = 2000;

@@ -290,14 +290,6 @@ inline Bytes ShippedLanguageTable(const char* file = "212_en.ini") {
   return Utf16File(text);
 }
 
-inline std::string ShippedErrorCodeIni() {
-  std::ifstream in(std::string(BREVIX_SOURCE_DIR) + "/resources/package/ErrorCode.ini", std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  std::string crlf;
-  for (char c : s.str()) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return crlf;
-}
 
 inline Bytes Ansi(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
