@@ -16,11 +16,12 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   shot="$root/build/screenshot.png"
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    xcompmgr >/dev/null 2>&1 &
-    timeout 60 wine "$1" "${@:3}" &
+    xcompmgr >/dev/null 2>&1 & compositor=$!
+    timeout 60 wine "$1" "${@:3}" & program=$!
     sleep 8
     import -window root "$2"
-    wait
+    wait $program
+    kill $compositor
   ' run "$exe" "$shot" "$@" || true
   echo "screenshot: $shot"
 fi
