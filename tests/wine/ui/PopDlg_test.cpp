@@ -87,11 +87,7 @@ struct Outcome {
 
 Outcome RunPopup(HostDialog& host, Script& script) {
   PopDlg popup;
-  popup.messageText = L"Do you want to quit?";
-  popup.titleText = L"Quit";
-  popup.yesText = L"Yes";
-  popup.noText = L"No";
-  popup.closeText = L"Close";
+  uitest::SetEnglishQuitTexts(popup);
   script.popup = &popup;
   gScript = &script;
   ::SetTimer(nullptr, 0, 100, FirstTick);
@@ -159,7 +155,9 @@ TEST(PopDlg, KeyboardOutcomes) {
     const Outcome o = RunPopup(host, s);
     EXPECT_EQ(o.endedByInput, c.ends) << c.name;
     EXPECT_EQ(o.ownerCloses, c.ownerCloses) << c.name;
-    if (c.ends) EXPECT_EQ(o.result, IDCANCEL) << c.name;
+    if (c.ends) {
+      EXPECT_EQ(o.result, IDCANCEL) << c.name;
+    }
   }
 }
 

@@ -9,9 +9,19 @@
 #include "ui/ResourceIds.h"
 #include "ui/framework/Gdi.h"
 #include "ui/framework/Window.h"
+#include "ui/controls/win32/PopDlg.h"
 #include "ui/skin/win32/SkinPaint.h"
 
 namespace brevix::uitest {
+
+// The quit confirmation's English texts, as the wizard hands them to the popup.
+inline void SetEnglishQuitTexts(PopDlg& popup) {
+  popup.messageText = L"Do you want to quit?";
+  popup.titleText = L"Quit";
+  popup.yesText = L"Yes";
+  popup.noText = L"No";
+  popup.closeText = L"Close";
+}
 
 // Start-up registers the wizard's class as the dialog class under the product's name.
 inline bool RegisterWizardClass() {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "UiTestSupport.h"
 #include "ui/ResourceIds.h"
 #include "ui/controls/win32/PopDlg.h"
 #include "ui/controls/win32/UserButton.h"
@@ -187,11 +188,7 @@ class HostPage : public framework::Dialog {
 
   void RunPopup() {
     PopDlg popup;
-    popup.messageText = L"Do you want to quit?";
-    popup.titleText = L"Quit";
-    popup.yesText = L"Yes";
-    popup.noText = L"No";
-    popup.closeText = L"Close";
+    uitest::SetEnglishQuitTexts(popup);
     popup.titleFont = titleFont_.get();
     popup.bodyFont = bodyFont_.get();
     gPopup = &popup;
@@ -220,11 +217,7 @@ class HostApp : public framework::WinApp {
 
  protected:
   bool InitInstance() override {
-    WNDCLASSW wc{};
-    if (!::GetClassInfoW(nullptr, L"#32770", &wc)) return false;
-    wc.hInstance = Instance();
-    wc.lpszClassName = L"Varnek\u00AE Brevix Upgrade Tool App Class Name";
-    ::RegisterClassW(&wc);
+    if (!uitest::RegisterWizardClass()) return false;
     HostPage page(scene_, range_, position_);
     Event("host-result %d", int(page.DoModal()));
     return false;
