@@ -95,6 +95,14 @@ int LanguageTable::LookupText(std::u16string_view section, std::uint16_t tableId
   return 1;
 }
 
+std::optional<std::u16string> LanguageTable::Lookup(std::u16string_view section, std::uint16_t tableId,
+                                                   std::u16string_view key) {
+  if (!EnsureLoaded(tableId)) return std::nullopt;
+  std::u16string value;
+  if (!FindValue(section, key, value)) return std::nullopt;
+  return value;
+}
+
 int LanguageTable::ReleaseTexts() {
   const int any = handedOut_.empty() ? 0 : 1;
   handedOut_.clear();

@@ -5,6 +5,7 @@
 // slots and owned here until ReleaseTexts.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ class LanguageTable {
   // 1 and the slot replaced by the value of its key, or 0 and the slot untouched.
   // The first successful load fixes the table; later table ids are ignored.
   int LookupText(std::u16string_view section, std::uint16_t tableId, TextSlot& slot);
+  // The same search, returning an owned copy: nothing is handed out, and no release can
+  // invalidate it.
+  std::optional<std::u16string> Lookup(std::u16string_view section, std::uint16_t tableId, std::u16string_view key);
   // Frees every handed-out text; 1 when there were any.
   int ReleaseTexts();
 

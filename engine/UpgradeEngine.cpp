@@ -58,11 +58,7 @@ UpgradeEngine::~UpgradeEngine() {
 }
 
 void UpgradeEngine::WriteOutput(std::u16string text) {
-  if (consoleMode) {
-    services.console.Write(ConsoleSafe(text));
-  } else if (view) {
-    view->AppendToLog(text);
-  }
+  if (view) view->Text(text);
 }
 
 void UpgradeEngine::ReadPackagedFirmwareVersion() {
@@ -145,16 +141,17 @@ void UpgradeEngine::RunChecks() {
   WriteOutput(packagedRow(packagedFirmwareVersion, 9, crlf));
   WriteOutput(packagedRow(packagedAcpiVersion, 8, crlf));
   WriteOutput(packagedRow(packagedSttubeVersion, 7, blankLine));
+  const EngineView::ReportPrompts prompts = view ? view->Prompts() : EngineView::ReportPrompts{};
   if (allLatest == 0) {
-    WriteOutput(CheckingText(consoleMode ? 15 : 10) + crlf);
+    WriteOutput(CheckingText(prompts.olderItems) + crlf);
     if (firmwareNeedsUpgrade) WriteOutput(CheckingText(13) + crlf);
     if (acpiNeedsUpgrade) WriteOutput(CheckingText(12) + crlf);
     if (sttubeNeedsUpgrade) WriteOutput(CheckingText(11) + crlf);
   } else {
-    WriteOutput(CheckingText(consoleMode ? 16 : 14) + crlf);
+    WriteOutput(CheckingText(prompts.allLatest) + crlf);
   }
 
-  if (view) view->SyncScrollBar();
+  if (view) view->ReportWritten();
 }
 
 }  // namespace brevix

@@ -217,19 +217,19 @@ class FakeDeviceControl : public DeviceControl {
 
 class RecordingView : public EngineView {
  public:
-  std::vector<std::string> calls;  // "log:<text>", "sync", ...
+  std::vector<std::string> calls;  // "log:<text>", "sync", "step", "end:<text>", ...
   std::u16string log;
-  void AppendToLog(const std::u16string& text) override {
+  void Text(const std::u16string& text) override {
     log += text;
     calls.push_back("log:" + Utf16ToUtf8(text));
   }
-  void SyncScrollBar() override { calls.push_back("sync"); }
-  void AppendText(const std::u16string& text) override { calls.push_back("append:" + Utf16ToUtf8(text)); }
-  void FinishStep(const std::optional<std::u16string>& r) override {
-    calls.push_back(r ? "finish:" + Utf16ToUtf8(*r) : "finish");
-  }
-  void SetProgress(float) override { calls.push_back("progress"); }
-  void FinishUpgrade() override { calls.push_back("finish upgrade"); }
+  void ReportWritten() override { calls.push_back("sync"); }
+  void StepStarted() override { calls.push_back("step"); }
+  void StepEnded(const std::u16string& r) override { calls.push_back("end:" + Utf16ToUtf8(r)); }
+  void Progress(int percent) override { calls.push_back("progress:" + std::to_string(percent)); }
+  void StageEnded() override { calls.push_back("stage end"); }
+  ReportPrompts prompts;  // the wizard's unless a test plays another front end
+  ReportPrompts Prompts() const override { return prompts; }
 };
 
 class RecordingLogFile : public LogFile {
@@ -311,7 +311,7 @@ struct EngineMachine {
   FakeDeviceControl devices;
   NoLauncher launcher;
   FakeClock clock;
-  FakeConsole console;
+  FakeConsole console;  // for the console front end
   FakeStandardOutput standardOutput;
   RecordingLogFile logFile;
   UpgradeLog log{profile, clock, logFile};
@@ -351,8 +351,8 @@ struct EngineMachine {
   }
 
   EngineServices Services() {
-    return EngineServices{files,   profile,        registry,       sensors, devices,  launcher, clock,
-                          console, standardOutput, log,            language, system};
+    return EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log, language,
+                          system};
   }
 };
 

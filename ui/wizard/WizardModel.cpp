@@ -1,0 +1,341 @@
+#include "ui/wizard/WizardModel.h"
+
+#include <array>
+
+#include "ui/controls/UserButtonModel.h"
+
+namespace brevix {
+namespace {
+
+using E = WizardEffect;
+
+E Effect(E::Kind kind, int a = 0, int b = 0) { return E{kind, WizardButton::Next, a, b, {}}; }
+E OnButton(E::Kind kind, WizardButton button, int a = 0) { return E{kind, button, a, 0, {}}; }
+E Caption(WizardButton button, std::u16string text) { return E{E::SetCaption, button, 0, 0, std::move(text)}; }
+E Append(std::u16string text) { return E{E::AppendText, WizardButton::Next, 0, 0, std::move(text)}; }
+
+void Add(WizardEffects& out, WizardEffects more) { out.insert(out.end(), more.begin(), more.end()); }
+
+bool IsHighlighted(const ButtonFacts& button) { return button.look == kLookHighlighted; }
+
+}  // namespace
+
+void WizardModel::MarkButtons(WizardEffects& out, int nextMarker, int cancelMarker) {
+  out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Next, nextMarker));
+  out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, cancelMarker));
+}
+
+WizardEffects WizardModel::Start() {
+  pageState_ = kStateLicence;
+  return {Effect(E::ShowPage, kPageLicence)};
+}
+
+WizardEffects WizardModel::EmphasiseNext() const {
+  WizardEffects out;
+  MarkButtons(out, kDefaultMarker, 1);
+  out.push_back(Effect(E::FocusLog));
+  out.push_back(Effect(E::InvalidateWindow, 0));
+  return out;
+}
+
+WizardEffects WizardModel::EmphasiseCancel() const {
+  WizardEffects out;
+  MarkButtons(out, 1, kDefaultMarker);
+  out.push_back(Effect(E::InvalidateWindow, 0));
+  return out;
+}
+
+WizardEffects WizardModel::UpgradeStart() {
+  return {
+      OnButton(E::SetLook, WizardButton::Next, kLookNormal),
+      Effect(E::HideNext),
+      Effect(E::SwapButtons),
+      Caption(WizardButton::Cancel, texts_.Text(u"Cancel")),
+      OnButton(E::SetLook, WizardButton::Cancel, kLookDisabled),
+      Effect(E::ShowSubtitle),
+      Effect(E::ShowProgress),
+      Effect(E::StartTimer, kPollTimer, kFirstPollMs),
+      Effect(E::StartTimer, kWorkerTimer, kWorkerDelayMs),
+  };
+}
+
+WizardEffects WizardModel::NextButton() {
+  WizardEffects out;
+  switch (pageState_) {
+    case kStateLicence:
+      if (!packageExtracted_) out.push_back(Effect(E::ExtractPackage));
+      out.push_back(Effect(E::ShowPage, kPageIntroduction));
+      pageState_ = kStateIntroduction;
+      break;
+    case kStateIntroduction:
+      // The rest follows the checks' outcome (ChecksFinished).
+      pageState_ = kStateChecking;
+      return {Effect(E::ShowPage, kPageChecking), Effect(E::RunChecks)};
+    case kStateChecking:
+      out.push_back(Effect(E::ShowPage, kPageUpgrade));
+      pageState_ = kStateUpgrading;
+      Add(out, UpgradeStart());
+      break;
+    case kStateUpgrading:
+      return {};
+    case kStateFinished:
+      break;
+  }
+  Add(out, EmphasiseNext());
+  return out;
+}
+
+WizardEffects WizardModel::ChecksFinished(bool allLatest) {
+  if (pageState_ != kStateChecking) return {};
+  if (!allLatest) return EmphasiseNext();
+  WizardEffects out{Effect(E::HideNext)};
+  Add(out, FinishUpgrade(true));
+  out.push_back(Effect(E::SwapButtons));
+  out.push_back(Effect(E::InvalidateWindow, 1));
+  return out;
+}
+
+WizardEffects WizardModel::CancelButton() {
+  WizardEffects out;
+  switch (pageState_) {
+    case kStateLicence:
+      out = ConfirmQuit();
+      break;
+    case kStateIntroduction:
+      out.push_back(Effect(E::ShowPage, kPageLicence));
+      pageState_ = kStateLicence;
+      break;
+    case kStateChecking:
+      out.push_back(Effect(E::ShowPage, kPageIntroduction));
+      pageState_ = kStateIntroduction;
+      break;
+    case kStateUpgrading:
+      return {};
+    case kStateFinished:
+      out = FinishAction();
+      break;
+  }
+  Add(out, EmphasiseCancel());
+  return out;
+}
+
+WizardEffects WizardModel::ConfirmQuit() {
+  if (pageState_ == kStateUpgrading || pageState_ == kStateFinished || popupOpen_) return {};
+  popupOpen_ = true;
+  return {Effect(E::OpenQuitPopup)};
+}
+
+WizardEffects WizardModel::FinishUpgrade(bool allLatest) {
+  WizardEffects out{Effect(E::RemoveWorkFiles)};
+  if (consoleMode_) {
+    if (!allLatest) out.push_back(Append(texts_.Text(u"Upgrade23") + u"\r\n" + texts_.Text(u"Upgrade24")));
+    out.push_back(Effect(E::WaitForEnter));
+    out.push_back(Effect(E::EndDialog));
+    return out;
+  }
+  if (!allLatest) out.push_back(Append(texts_.Text(u"Upgrade23") + u"\r\n" + texts_.Text(u"Upgrade20")));
+  pageState_ = kStateFinished;
+  out.push_back(Caption(WizardButton::Cancel, texts_.Text(u"Finish")));
+  out.push_back(OnButton(E::SetLook, WizardButton::Cancel, kLookHighlighted));
+  out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+  out.push_back(Effect(E::InvalidateCancel));
+  out.push_back(Effect(E::HideProgress));
+  if (!allLatest && restartChoiceAvailable_) {
+    out.push_back(Effect(E::ShowRestartChoice));
+    // The first showing preselects the restart; its picture already shows the chosen mark.
+    if (!restartChoiceShownOnce_) {
+      restartChoiceShownOnce_ = true;
+      restartChoice_ = 1;
+    }
+  }
+  out.push_back(Effect(E::PostPaint));
+  return out;
+}
+
+WizardEffects WizardModel::SelectRestartNow() {
+  if (!restartChoiceAvailable_) return {};
+  restartChoice_ = 1;
+  choiceFocus_ = 0;
+  return {Effect(E::SetChoicePictures, 0), Effect(E::DrawChoiceFrames, 0)};
+}
+
+WizardEffects WizardModel::SelectRestartLater() {
+  if (!restartChoiceAvailable_) return {};
+  restartChoice_ = 0;
+  choiceFocus_ = 1;
+  return {Effect(E::SetChoicePictures, 1), Effect(E::DrawChoiceFrames, 1)};
+}
+
+WizardEffects WizardModel::FinishAction() {
+  WizardEffects out;
+  if (restartChoice_ == 1) out.push_back(Effect(E::RestartSystem));
+  out.push_back(Effect(E::EndDialog));
+  return out;
+}
+
+FilterResult WizardModel::FinishedPageKey(WizardKey key, const KeyContext& context) {
+  FilterResult result{FilterVerdict::Swallow, {}};
+  WizardEffects& out = result.effects;
+  switch (key) {
+    case WizardKey::Tab:
+      if (context.restartChoiceVisible) {
+        // Finish -> first choice -> second choice -> Finish.
+        if (context.cancel.marker == kDefaultMarker) {
+          choiceFocus_ = 0;
+          out.push_back(Effect(E::DrawChoiceFrames, 0));
+          out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, 1));
+        } else if (choiceFocus_ == 0) {
+          choiceFocus_ = 1;
+          out.push_back(Effect(E::DrawChoiceFrames, 1));
+        } else {
+          choiceFocus_ = 2;
+          out.push_back(Effect(E::DrawChoiceFrames, 2));
+          out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+        }
+      } else if (context.cancel.marker != kDefaultMarker) {
+        out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+      }
+      break;
+    case WizardKey::Enter:
+    case WizardKey::Space:
+      if (popupOpen_) break;
+      if (IsHighlighted(context.cancel)) {
+        out = FinishAction();
+      } else if (choiceFocus_ == 0) {
+        out = SelectRestartNow();
+      } else if (choiceFocus_ == 1) {
+        out = SelectRestartLater();
+      }
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+FilterResult WizardModel::KeyDown(WizardKey key, const KeyContext& context) {
+  const FilterResult swallow{FilterVerdict::Swallow, {}};
+  const FilterResult pass{FilterVerdict::Pass, {}};
+  switch (key) {
+    case WizardKey::Tab: {
+      if (pageState_ == kStateFinished) return FinishedPageKey(key, context);
+      if (pageState_ == kStateUpgrading) return swallow;
+      FilterResult result = swallow;
+      const bool next = IsHighlighted(context.next), cancel = IsHighlighted(context.cancel);
+      if (!next && !cancel) {
+        result.effects.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+      } else if (cancel) {
+        MarkButtons(result.effects, kDefaultMarker, 1);
+      } else {
+        MarkButtons(result.effects, 1, kDefaultMarker);
+      }
+      return result;
+    }
+    case WizardKey::Enter:
+    case WizardKey::Space: {
+      if (popupOpen_) return swallow;
+      if (pageState_ == kStateFinished) return FinishedPageKey(key, context);
+      if (pageState_ == kStateUpgrading) return swallow;
+      FilterResult result = swallow;
+      const bool next = IsHighlighted(context.next), cancel = IsHighlighted(context.cancel);
+      if (next && cancel) {
+        if (context.cancel.marker == kDefaultMarker) {
+          result.effects = CancelButton();
+        } else if (context.next.marker == kDefaultMarker) {
+          result.effects = NextButton();
+        }
+      } else if (cancel) {
+        result.effects = CancelButton();
+      } else if (next) {
+        result.effects = NextButton();
+      }
+      return result;
+    }
+    case WizardKey::Left: {
+      if (popupOpen_ || pageState_ == kStateUpgrading || pageState_ == kStateFinished) return swallow;
+      FilterResult result = swallow;
+      MarkButtons(result.effects, 1, kDefaultMarker);
+      return result;
+    }
+    case WizardKey::Right: {
+      if (popupOpen_) return swallow;
+      FilterResult result = swallow;
+      if (pageState_ == kStateFinished) {
+        MarkButtons(result.effects, 1, kDefaultMarker);
+      } else {
+        MarkButtons(result.effects, kDefaultMarker, 1);
+      }
+      return result;
+    }
+    case WizardKey::Up:
+    case WizardKey::Down:
+      return context.focusOnLog ? pass : swallow;
+    case WizardKey::PageUp:
+    case WizardKey::PageDown:
+      return pass;
+    case WizardKey::Other:
+      return swallow;
+  }
+  return swallow;
+}
+
+FilterResult WizardModel::SysKeyDown(WizardSysKey key) const {
+  return {key == WizardSysKey::Other ? FilterVerdict::Pass : FilterVerdict::Swallow, {}};
+}
+
+FilterResult WizardModel::PostedClose() { return {FilterVerdict::Swallow, ConfirmQuit()}; }
+
+PageContent PageFor(int page, const WizardTexts& texts) {
+  PageContent c;
+  switch (page) {
+    case kPageLicence:
+      c = {kPageBackgroundImage, 2, texts.Text(u"License01"), texts.Text(u"License02"), texts.Licence(), u"",
+           texts.Text(u"Accept"), texts.Text(u"Cancel"), PageContent::ScrollBar::SyncShow};
+      break;
+    case kPageIntroduction:
+      c = {kIntroBackgroundImage, 1, texts.Text(u"Indroduction01"), u"", u"",
+           texts.Text(u"Indroduction02") + u"\r\n" + texts.Text(u"Indroduction03"), texts.Text(u"Next"),
+           texts.Text(u"Back"), PageContent::ScrollBar::Hide};
+      break;
+    case kPageChecking:
+      c = {kPageBackgroundImage, 2, u"", u"", u"", u"", texts.Text(u"Upgrade"), texts.Text(u"Back"),
+           PageContent::ScrollBar::SyncShow};
+      break;
+    default:
+      c.pageBackground = kPageBackgroundImage;
+      c.textBoxStyle = 2;
+      c.heading = u"";
+      c.subtitle = texts.Text(u"Upgrade01");
+      c.log = u"";
+      c.scrollBar = PageContent::ScrollBar::Sync;
+      break;
+  }
+  return c;
+}
+
+// ---- helpers ------------------------------------------------------------------------------
+
+int ScrollRangeForLines(int lineCount) { return lineCount > kLogVisibleLines ? lineCount - kLogVisibleLines : 0; }
+
+std::optional<WheelMove> WheelStep(int position, int wheelDelta, int lineCount) {
+  const int steps = wheelDelta / 120;  // truncates towards zero
+  const long long moved = static_cast<long long>(position) - steps;
+  if (moved < 0 || moved > lineCount) return std::nullopt;
+  return WheelMove{static_cast<int>(moved), -steps};
+}
+
+std::optional<TitleSpot> HoverFocus(TitleSpot underPointer, TitleSpot focus) {
+  if (underPointer != TitleSpot::Elsewhere) {
+    if (focus == underPointer) return std::nullopt;
+    return underPointer;
+  }
+  if (focus != TitleSpot::Elsewhere) return TitleSpot::Elsewhere;
+  return std::nullopt;
+}
+
+std::u16string_view DotsFrame(int step) {
+  static constexpr std::array<std::u16string_view, 4> kFrames{u" ", u" .", u" . .", u" . . ."};
+  return kFrames[static_cast<std::size_t>(((step % 4) + 4) % 4)];
+}
+
+}  // namespace brevix
