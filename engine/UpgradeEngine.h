@@ -1,9 +1,10 @@
 #pragma once
 // The upgrade engine: what is installed, what the unpacked package carries and what must be
-// upgraded; its checking phase writes the report to the wizard's log or to the console.
+// upgraded; its checking phase writes the report to its front end (the wizard or the console).
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "data/LanguageTable.h"
@@ -13,7 +14,7 @@
 #include "engine/InstalledDrivers.h"
 #include "engine/SensorQuery.h"
 #include "platform/Clock.h"
-#include "platform/Console.h"
+#include "platform/Console.h"  // StandardOutput
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Profile.h"
@@ -31,7 +32,6 @@ struct EngineServices {
   DeviceControl& devices;
   ProcessLauncher& launcher;
   Clock& clock;
-  Console& console;               // console-mode output
   StandardOutput& standardOutput;  // diagnostic lines of the sensor query and the DFU switch
   UpgradeLog& log;
   LanguageTable& language;
@@ -57,7 +57,7 @@ class UpgradeEngine {
 
   // Reads the installed and packaged versions, decides what to upgrade and writes the report.
   void RunChecks();
-  // To the console in console mode (with "(R)" for "®"), else to the view's log.
+  // To the front end's log, as it is; without a view the text is dropped.
   void WriteOutput(std::u16string text);
 
   void ReadPackagedFirmwareVersion();
@@ -83,10 +83,19 @@ class UpgradeEngine {
   std::int16_t allLatest = 0;
   // Written by the worker thread, polled by the UI thread.
   std::atomic<std::int32_t> driversDone{0};
+  // The worker has returned: only then may the upgrading stage end (its clean-up removes the
+  // files the worker uses).
+  std::atomic<bool> workerFinished{false};
+  // A step ended "Failed!", the flashing tool reported a failure, or the firmware step timed
+  // out: the front ends make this the run's exit code.
+  std::atomic<bool> anyStepFailed{false};
+  // The flashing tool this run started, set once by the worker before firmwareToolStarted;
+  // the UI thread reads it only after seeing firmwareToolStarted.
+  std::unique_ptr<LaunchedProcess> firmwareTool;
+  std::atomic<bool> firmwareToolStarted{false};
 
-  EngineView* view = nullptr;     // null in console mode
-  void* ownerWindow = nullptr;    // owner of the driver installer's launch
-  std::int32_t consoleMode = 0;
+  EngineView* view = nullptr;   // the wizard or the console front end
+  void* ownerWindow = nullptr;  // owner of the driver installer's launch
 
   std::u16string workingDirectory;
   std::u16string acpiDirectory;

@@ -26,6 +26,8 @@ class FileSystem {
   virtual std::optional<std::u16string> FindFirstMatch(const std::u16string& pattern) = 0;
   virtual std::u16string CurrentDirectory() = 0;
   virtual bool ChangeDirectory(const std::u16string& path) = 0;
+  // Removes a directory only when it is empty.
+  virtual bool RemoveEmptyDirectory(const std::u16string& /*path*/) { return false; }
 };
 
 }  // namespace brevix

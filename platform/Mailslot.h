@@ -1,15 +1,23 @@
 #pragma once
-#include <cstddef>
-#include <cstdint>
+#include <optional>
+
+#include "platform/Text.h"
 
 namespace brevix {
 
-// The read end of a mailslot: each read takes at most one whole message, at once.
+// The read end of a mailslot.
 class MailslotReader {
  public:
   virtual ~MailslotReader() = default;
-  // Bytes read into `buffer` (0 when the mailslot is empty or the read fails).
-  virtual std::size_t Read(std::uint8_t* buffer, std::size_t capacity) = 0;
+  // The next message whole, whatever its size (a message of the wrong size is taken off the
+  // mailslot like any other); nullopt at once when the mailslot is empty or cannot be read.
+  virtual std::optional<Bytes> ReadMessage() = 0;
+};
+
+// A mailslot that could not be made: every read finds it empty.
+class ClosedMailslot : public MailslotReader {
+ public:
+  std::optional<Bytes> ReadMessage() override { return std::nullopt; }
 };
 
 }  // namespace brevix

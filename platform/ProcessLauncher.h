@@ -1,15 +1,35 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace brevix {
 
-// Starts a program with the "open" verb, hidden, without waiting for it.
-// The result is the shell's value: 32 or more means started.
+// A program this program started, together with the processes it starts in turn. Destroying
+// the object only lets go of it: the processes run on.
+class LaunchedProcess {
+ public:
+  virtual ~LaunchedProcess() = default;
+  // True while the started program itself has not ended.
+  virtual bool Running() = 0;
+  // Ends the started program and every process it started, and nothing else; true when the
+  // program has ended.
+  virtual bool EndTree() = 0;
+};
+
 class ProcessLauncher {
  public:
   virtual ~ProcessLauncher() = default;
+  // Starts a program with the "open" verb, hidden, without waiting for it.
+  // The result is the shell's value: 32 or more means started.
   virtual std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void* ownerWindow) = 0;
+  // Starts the program at the full path `file`, hidden, in this program's working directory,
+  // so that it and what it starts can be ended later; nullptr when it could not be started.
+  virtual std::unique_ptr<LaunchedProcess> StartTracked(const std::u16string& file, const std::u16string& parameters) {
+    (void)file;
+    (void)parameters;
+    return nullptr;
+  }
 };
 
 }  // namespace brevix

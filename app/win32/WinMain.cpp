@@ -2,7 +2,7 @@
 
 #include "app/win32/VarnekDFUApp.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  brevix::win32::theApp.InitInstance();
-  return 0;  // start-up sets no exit code of its own
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  brevix::win32::CVarnekDFUApp app;
+  return app.Run(instance);
 }

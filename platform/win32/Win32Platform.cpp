@@ -130,6 +130,8 @@ std::u16string Win32FileSystem::CurrentDirectory() {
 
 bool Win32FileSystem::ChangeDirectory(const std::u16string& path) { return ::SetCurrentDirectoryW(W(path)); }
 
+bool Win32FileSystem::RemoveEmptyDirectory(const std::u16string& path) { return ::RemoveDirectoryW(W(path)) != FALSE; }
+
 std::string Win32Profile::GetStringA(const std::string& file, const std::string& section, const std::string& key,
                                      const std::string& fallback, std::size_t bufferSize) {
   std::vector<char> buffer(bufferSize + 1, 0);
@@ -155,6 +157,8 @@ LocalTime Win32Clock::Now() {
 
 void Win32Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+std::uint64_t Win32Clock::Milliseconds() { return ::GetTickCount64(); }
+
 void Win32Console::Write(const std::u16string& text) {
   HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
@@ -162,26 +166,28 @@ void Win32Console::Write(const std::u16string& text) {
     ::WriteConsoleW(out, W(text), static_cast<DWORD>(text.size()), nullptr, nullptr);
     return;
   }
-  // Redirected output (a pipe or file) takes the text as UTF-8.
+  // An inherited file or pipe (WriteConsoleW would fail on it) takes the same text as UTF-8.
   const std::string utf8 = Utf16ToUtf8(text);
-  DWORD written = 0;
-  ::WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  std::size_t done = 0;
+  while (done < utf8.size()) {
+    DWORD written = 0;
+    if (!::WriteFile(out, utf8.data() + done, static_cast<DWORD>(utf8.size() - done), &written, nullptr) ||
+        written == 0) {
+      return;  // failures are ignored, as on the console
+    }
+    done += written;
+  }
 }
 
 void Win32Console::WaitForEnter() {
   HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
-  if (::GetConsoleMode(in, &mode)) {
-    wchar_t buffer[10];
-    DWORD read = 0;
-    ::ReadConsoleW(in, buffer, 10, &read, nullptr);
-    return;
-  }
-  // Redirected input: read up to the end of a line (or of the input).
-  char c = 0;
+  // Input that is no console (a file, a pipe, nothing) has nobody to press Enter: an
+  // unattended run goes on at once instead of hanging.
+  if (!::GetConsoleMode(in, &mode)) return;
+  wchar_t buffer[10];
   DWORD read = 0;
-  while (::ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n') {
-  }
+  ::ReadConsoleW(in, buffer, 10, &read, nullptr);
 }
 
 void Win32StandardOutput::Print(const std::string& text) {

@@ -41,6 +41,7 @@ class Win32FileSystem : public FileSystem {
   std::optional<std::u16string> FindFirstMatch(const std::u16string& pattern) override;
   std::u16string CurrentDirectory() override;
   bool ChangeDirectory(const std::u16string& path) override;
+  bool RemoveEmptyDirectory(const std::u16string& path) override;
 };
 
 // GetPrivateProfileStringA/W themselves.
@@ -56,9 +57,12 @@ class Win32Clock : public Clock {
  public:
   LocalTime Now() override;
   void Sleep(std::uint32_t milliseconds) override;
+  std::uint64_t Milliseconds() override;  // GetTickCount64
 };
 
-// The process's console through the console functions (write failures are ignored).
+// The process's console through the console functions; when the standard output or input the
+// process ended up with is no console, UTF-8 to that file or pipe, and no wait for Enter.
+// Failures are ignored.
 class Win32Console : public Console {
  public:
   void Write(const std::u16string& text) override;
@@ -75,6 +79,8 @@ class Win32StandardOutput : public StandardOutput {
 class Win32ProcessLauncher : public ProcessLauncher {
  public:
   std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void* ownerWindow) override;
+  // CreateProcessW into a job object of its own (Win32ProcessTree.cpp).
+  std::unique_ptr<LaunchedProcess> StartTracked(const std::u16string& file, const std::u16string& parameters) override;
 };
 
 }  // namespace brevix::win32

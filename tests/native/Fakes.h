@@ -1,6 +1,7 @@
 #pragma once
 // In-memory stand-ins for the platform seams, shared by the native tests.
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <memory>
@@ -93,8 +94,10 @@ class FakeRegistry : public RegistryReader {
   };
   std::map<std::u16string, Key> keys;
   std::vector<std::u16string> opened;
+  std::function<void()> beforeOpen;  // e.g. an installer that finishes meanwhile
 
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override {
+    if (beforeOpen) beforeOpen();
     opened.push_back(path);
     auto it = keys.find(path);
     if (it == keys.end() || !it->second.openable) return nullptr;
@@ -133,8 +136,13 @@ class FakeClock : public Clock {
  public:
   LocalTime now{2014, 1, 2, 9, 5, 3, 7};
   std::uint64_t slept = 0;
+  std::uint64_t elapsed = 0;  // moved on by Sleep and by the test
   LocalTime Now() override { return now; }
-  void Sleep(std::uint32_t ms) override { slept += ms; }
+  void Sleep(std::uint32_t ms) override {
+    slept += ms;
+    elapsed += ms;
+  }
+  std::uint64_t Milliseconds() override { return elapsed; }
 };
 
 class FakeConsole : public Console {

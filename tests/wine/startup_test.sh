@@ -2,27 +2,37 @@
 # Start-up of the real executable on the simulated notebook:
 #  - with a supported hub it passes its gates silently and makes its working directory;
 #  - without one it shows the refusal message with the language text and nothing else;
-#  - a second instance ends at once, without a message, leaving the first one's window.
+#  - a second instance ends at once, without a message, leaving the first one's window; its
+#    exit code says another instance is running.
 # Runs under an X display (Xvfb in CI).
 set -uo pipefail
 exe=$1 windump=$2 holdinstance=$3 prefix=$4
 run="$(dirname "$0")/../../scripts/wine-run.sh"
+. "$(dirname "$0")/architecture.sh"
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 reg() { "$run" "$prefix" 60 reg "$@" >/dev/null 2>&1; }
 usb='HKLM\SYSTEM\CurrentControlSet\Enum\USB'
 hub="$usb"'\VID_7A1D&PID_0A04'
-workdir="$prefix/drive_c/Program Files (x86)/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"
+# A 32-bit program on 64-bit Windows (WOW64) works under "Program Files (x86)"; any other
+# under "Program Files".
+if runs_under_wow64 "$exe" "$prefix"; then
+  programs="Program Files (x86)" other="Program Files" kind="32-bit on 64-bit Windows"
+else
+  programs="Program Files" other="Program Files (x86)" kind="$(pe_machine "$exe") on $(prefix_arch "$prefix")"
+fi
+workdir="$prefix/drive_c/$programs/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"
 
 # 1. Supported notebook (the prefix's fixture): silent, working directory made.
-rm -rf "$prefix/drive_c/Program Files (x86)/Varnek Corporation"
+rm -rf "$prefix/drive_c/$programs/Varnek Corporation" "$prefix/drive_c/$other/Varnek Corporation"
 "$run" "$prefix" 60 "$exe" & pid=$!
 out=$("$run" "$prefix" 15 "$windump" 4 '#32770' --close | tr -d "\r")
 wait $pid; rc=$?
 echo "$out"
 check "supported hub: no message box" '[ "$out" = none ]'
 check "supported hub: exits" '[ $rc -eq 0 ]'
-check "working directory under Program Files (x86) (32-bit on 64-bit Windows)" '[ -d "$workdir" ]'
+check "working directory under $programs ($kind)" '[ -d "$workdir" ]'
+check "nothing made under $other" '[ ! -e "$prefix/drive_c/$other/Varnek Corporation" ]'
 
 # 2. No supported hub: USB and HID hold other devices only.
 reg delete "$hub" /f
@@ -57,7 +67,7 @@ reg add "$hub"'\5&2A3B4C5D&0&1' /v DeviceDesc /t REG_SZ /d "Varnek(R) Brevix Sen
 # 4. Second instance: another process holds the name and a window of the class.
 out=$("$run" "$prefix" 60 "$holdinstance" "$(winepath=1; "$run" "$prefix" 20 winepath -w "$exe" 2>/dev/null)" | tr -d "\r")
 echo "$out"
-check "second instance ends by itself" 'grep -q "^exit=0" <<<"$out"'
+check "second instance ends by itself with 1618 (another instance is running)" 'grep -q "^exit=1618$" <<<"$out"'
 check "first instance's window stays" 'grep -q "^window-kept=1" <<<"$out"'
 
 exit $fail

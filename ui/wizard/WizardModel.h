@@ -115,6 +115,7 @@ class WizardModel {
   int RestartChoice() const { return restartChoice_; }
   int ChoiceFocus() const { return choiceFocus_; }
   bool ConsoleMode() const { return consoleMode_; }
+  void SetConsoleMode(bool console) { consoleMode_ = console; }
 
   // Initialisation: the license page.
   WizardEffects Start();

@@ -2,6 +2,7 @@
 // Stand-ins for the engine's seams (sensors, devices, view) and a whole engine on fakes.
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "data/LanguageTable.h"
 #include "data/UpgradeLog.h"
 #include "engine/UpgradeEngine.h"
+#include "platform/Mailslot.h"
 #include "platform/ProcessLauncher.h"
 
 namespace brevix::testing {
@@ -241,10 +243,66 @@ class RecordingLogFile : public LogFile {
   }
 };
 
-class NoLauncher : public ProcessLauncher {
+// Records what is started. Plain starts give the shell's "file not found" unless a test says
+// otherwise; tracked starts succeed unless told not to.
+class FakeLauncher : public ProcessLauncher {
  public:
-  std::intptr_t Start(const std::u16string&, const std::u16string&, void*) override { return 2; }
+  struct Process {
+    bool running = true;
+    int endTreeCalls = 0;
+  };
+  std::intptr_t startResult = 2;
+  bool trackedStartWorks = true;
+  std::vector<std::string> started;  // "<file> <parameters>", plain and tracked starts in order
+  std::vector<void*> owners;         // the owner window of each plain start
+  std::function<void(const std::u16string& file)> onStart;
+  std::shared_ptr<Process> lastTracked;
+
+  std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void* owner) override {
+    started.push_back(Utf16ToUtf8(file + u" " + parameters));
+    owners.push_back(owner);
+    if (onStart && startResult >= 32) onStart(file);
+    return startResult;
+  }
+  std::unique_ptr<LaunchedProcess> StartTracked(const std::u16string& file, const std::u16string& parameters) override {
+    started.push_back(Utf16ToUtf8(file + u" " + parameters));
+    if (!trackedStartWorks) return nullptr;
+    lastTracked = std::make_shared<Process>();
+    return std::make_unique<Tracked>(lastTracked);
+  }
+
+ private:
+  struct Tracked : LaunchedProcess {
+    explicit Tracked(std::shared_ptr<Process> p) : process(std::move(p)) {}
+    bool Running() override { return process->running; }
+    bool EndTree() override {
+      ++process->endTreeCalls;
+      process->running = false;
+      return true;
+    }
+    std::shared_ptr<Process> process;
+  };
 };
+
+// A mailslot holding these messages, read one whole message at a time.
+class FakeMailslot : public MailslotReader {
+ public:
+  std::deque<Bytes> messages;
+  int reads = 0;
+  std::optional<Bytes> ReadMessage() override {
+    ++reads;
+    if (messages.empty()) return std::nullopt;
+    Bytes m = std::move(messages.front());
+    messages.pop_front();
+    return m;
+  }
+};
+
+inline Bytes DfuMessage(std::uint16_t status, std::uint16_t type, std::uint16_t value = 0) {
+  return Bytes{static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(status >> 8),
+               static_cast<std::uint8_t>(type),   static_cast<std::uint8_t>(type >> 8),
+               static_cast<std::uint8_t>(value),  static_cast<std::uint8_t>(value >> 8)};
+}
 
 // A file system whose first-match search understands "*" and "?" (ASCII case-insensitive),
 // among the files of the pattern's directory in name order.
@@ -309,7 +367,7 @@ struct EngineMachine {
   FakeRegistry registry;
   FakeSensorSource sensors;
   FakeDeviceControl devices;
-  NoLauncher launcher;
+  FakeLauncher launcher;
   FakeClock clock;
   FakeConsole console;  // for the console front end
   FakeStandardOutput standardOutput;

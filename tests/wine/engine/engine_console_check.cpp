@@ -1,12 +1,14 @@
 // The checking phase as a console-mode run performs it, on the real Windows seams: the
 // package is unpacked into a fresh directory that is made current, the engine is built there
-// and runs its checks, and the report goes to the console (standard output when redirected).
+// and runs its checks, and the report goes through the console front end to the console
+// (standard output when redirected).
 // A closing line gives the decisions, and the upgrade log's lines follow, for the test script.
 #include <windows.h>
 
 #include <cstdio>
 
 #include "../WineTestSupport.h"
+#include "app/ConsoleView.h"
 #include "data/LanguageTable.h"
 #include "data/ResourcePackage.h"
 #include "data/UpgradeLog.h"
@@ -40,13 +42,20 @@ int wmain() {
   UpgradeLog log(profile, clock, logFile);
   LanguageTable language(resources);
   win32::Win32SystemFacts system;
-  const EngineServices services{files,   profile,        registry, sensors,  devices, launcher, clock,
-                                console, standardOutput, log,      language, system};
+  const EngineServices services{files, profile, registry, sensors,  devices,
+                                launcher, clock, standardOutput, log, language, system};
+  // The checks alone call none of the hidden dialog's actions.
+  struct NoDialog : ConsoleHost {
+    void ExtractPackageOnce() override {}
+    void StartUpgradeWorker() override {}
+    void FinishUpgrade() override {}
+  } dialog;
 
   int exitCode = 0;
   {
     UpgradeEngine engine(services);
-    engine.consoleMode = 1;
+    ConsoleView view(console, dialog);
+    engine.view = &view;
     engine.RunChecks();
     char line[160];
     std::snprintf(line, sizeof line, "[decisions firmware=%d acpi=%d sttube=%d allLatest=%d file=%s]\n",

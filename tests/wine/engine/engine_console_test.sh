@@ -9,6 +9,7 @@
 set -uo pipefail
 check_exe=$1 server_dll=$2 prefix=$3
 run="$(dirname "$0")/../../../scripts/wine-run.sh"
+. "$(dirname "$0")/../architecture.sh"
 export LANG=en_US.UTF-8
 fail=0
 reg() { "$run" "$prefix" 60 reg "$@" >/dev/null 2>&1; }
@@ -17,6 +18,14 @@ system_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4d36e97d-e325-11ce-bf
 usb_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{36fc9e60-c465-11cf-8056-444553540000}'
 instance=9990  # an instance number of our own, removed again at the end
 clsid='HKLM\Software\Classes\CLSID\{77A1C827-FCD2-4689-8915-9D613CC5FA3E}'
+# COM looks the class up in the registry view of the program's own bitness.
+case "$(pe_machine "$check_exe")" in
+  i386) view=/reg:32 ;;
+  x86_64) view=/reg:64 ;;
+  *) echo "FAIL: $check_exe is neither i386 nor x86_64"; exit 1 ;;
+esac
+[ "$(pe_machine "$server_dll")" = "$(pe_machine "$check_exe")" ] ||
+  { echo "FAIL: the sensor server's architecture differs from the check's"; exit 1; }
 
 scratch=$(mktemp -d /tmp/brevix-engine-console.XXXXXX)
 fixture="$scratch/sensors.txt"
@@ -25,7 +34,7 @@ win_path() { "$run" "$prefix" 30 winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 cleanup() {
   reg delete "$system_class\\$instance" /f
   reg delete "$usb_class\\$instance" /f
-  if [ "${registered:-0}" = 1 ]; then reg delete "$clsid" /reg:32 /f; fi
+  if [ "${registered:-0}" = 1 ]; then reg delete "$clsid" "$view" /f; fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -35,10 +44,10 @@ if reg query "$system_class\\$instance" || reg query "$usb_class\\$instance"; th
   echo "FAIL: instance $instance exists already; not touching it"; exit 1
 fi
 # A registration of our own server left by an interrupted run is taken back first.
-if "$run" "$prefix" 60 reg query "$clsid\\InprocServer32" /reg:32 2>/dev/null | grep -q BrevixSensorServer.dll; then
-  reg delete "$clsid" /reg:32 /f
+if "$run" "$prefix" 60 reg query "$clsid\\InprocServer32" "$view" 2>/dev/null | grep -q BrevixSensorServer.dll; then
+  reg delete "$clsid" "$view" /f
 fi
-if reg query "$clsid" /reg:32; then
+if reg query "$clsid" "$view"; then
   echo "FAIL: a sensor manager is registered already; not touching it"; exit 1
 fi
 
@@ -52,8 +61,8 @@ install_drivers() {  # <acpi date> <acpi version> <sttube date> <sttube version>
 }
 
 register_server() {
-  reg add "$clsid\\InprocServer32" /ve /t REG_SZ /d "$(win_path "$server_dll")" /reg:32 /f &&
-    reg add "$clsid\\InprocServer32" /v ThreadingModel /t REG_SZ /d Both /reg:32 /f
+  reg add "$clsid\\InprocServer32" /ve /t REG_SZ /d "$(win_path "$server_dll")" "$view" /f &&
+    reg add "$clsid\\InprocServer32" /v ThreadingModel /t REG_SZ /d Both "$view" /f
   registered=1
 }
 
@@ -113,7 +122,7 @@ TEXT
 )"
 
 # 3. No sensor server: the Sensor API is missing, as under plain Wine.
-reg delete "$clsid" /reg:32 /f
+reg delete "$clsid" "$view" /f
 registered=0
 expect_output "no sensor server: firmware not applicable" "$(cat <<'TEXT'
 Failed to get sensor manager

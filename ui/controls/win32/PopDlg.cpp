@@ -35,6 +35,7 @@ BOOL PopDlg::OnInitDialog() {
   if (bodyFont) ::SendMessageW(messageStatic_, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), TRUE);
   if (titleFont) ::SendMessageW(titleStatic_, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
   ::SetWindowTextW(titleStatic_, titleText.c_str());
+  ::SetWindowTextW(self, titleText.c_str());  // no caption is drawn; screen readers and task lists use it
 
   RECT client{};
   ::GetClientRect(self, &client);

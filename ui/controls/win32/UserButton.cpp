@@ -1,5 +1,7 @@
 #include "ui/controls/win32/UserButton.h"
 
+#include <utility>
+
 #include "ui/skin/win32/SkinPaint.h"
 
 namespace brevix {
@@ -26,6 +28,14 @@ bool UserButton::LoadImages(int normal, int pressed, int highlighted, int disabl
   }
   model_.SetImagesLoaded(true);
   return true;
+}
+
+void UserButton::SetCaption(std::wstring text) {
+  caption = std::move(text);
+  if (Handle()) {
+    ::SetWindowTextW(Handle(), caption.c_str());
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+  }
 }
 
 void UserButton::SetLook(int look) { Apply(model_.SetLook(look)); }

@@ -23,6 +23,8 @@ class UserButton : public framework::Window {
   // Normal, pressed, highlighted, disabled. Stops at the first image that fails; true when all
   // four are loaded. Does not change the look.
   bool LoadImages(int normal, int pressed, int highlighted, int disabled);
+  // The drawn caption, also the window's text (screen readers and test drivers read that).
+  void SetCaption(std::wstring text);
   void SetLook(int look);
   void SetDefaultMarker(int marker);
 

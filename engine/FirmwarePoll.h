@@ -1,0 +1,138 @@
+#pragma once
+// The firmware poll, run on the front end's timer 1: it reads the flashing tool's 6-byte
+// mailslot messages, follows the firmware progress and ends the upgrading stage on success,
+// failure or time-out, or when only drivers were to be upgraded. A pure state machine: facts
+// and the mailslot in, actions out; the front end carries the actions out in order.
+//
+// Beyond the tool's plain contract:
+//  - nothing ends the stage while the worker still runs (the stage's clean-up removes the
+//    files the worker uses); messages keep being read meanwhile;
+//  - the time-out counts the polls that found nothing to do after the tool was started,
+//    not before (driver installs take their own time);
+//  - the firmware step fails at once when the worker is over and the tool was not started;
+//  - messages that are not exactly 6 bytes are dropped; so are messages read before the tool
+//    was started, or later than kToolEndGraceMs after it was seen to have ended: only the
+//    tool this run started steers the run;
+//  - every tick takes all waiting messages off the mailslot (kMaxReadsPerTick at most) and
+//    acts on one; at most kMaxPendingMessages wait their turn (about three seconds of
+//    ticks), the rest of a burst is dropped, except the first success or failure report,
+//    which ends the stage and after which nothing is kept;
+//  - progress above 100 counts as 100.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Mailslot.h"
+
+namespace brevix {
+
+class UpgradeEngine;
+
+// The tool's report: three unsigned 16-bit little-endian fields.
+struct DfuProgressMessage {
+  std::uint16_t status = 0;  // 0: a report; anything else: a failure of `type`
+  std::uint16_t type = 0;
+  std::uint16_t value = 0;   // percent, for the progress report
+  friend bool operator==(const DfuProgressMessage&, const DfuProgressMessage&) = default;
+};
+constexpr std::size_t kDfuMessageBytes = 6;
+// nullopt unless the message is exactly 6 bytes.
+std::optional<DfuProgressMessage> DecodeDfuMessage(ByteView bytes);
+
+constexpr std::uint16_t kDfuDeviceFound = 2;
+constexpr std::uint16_t kDfuProgress = 4;
+constexpr std::uint16_t kDfuSucceeded = 5;
+
+constexpr int kPollPeriodMs = 75;
+constexpr int kMaxEmptyPolls = 2000;  // more than this many after the tool's start: time-out
+constexpr std::size_t kMaxReadsPerTick = 64;
+constexpr std::size_t kMaxPendingMessages = 40;
+constexpr std::uint64_t kToolEndGraceMs = 3000;
+
+// Console runs print a line per progress report; the wizard shows the bar.
+enum class PollOutput { Wizard, Console };
+
+struct PollTexts {
+  std::u16string firmwareTitle;    // "Upgrade07"
+  std::u16string integrityFailed;  // "Upgrade15"
+  std::u16string done;             // decorated "Upgrade21"
+  std::u16string failed;           // decorated "Upgrade22"
+};
+PollTexts PollTextsOf(const UpgradeEngine& engine);
+
+// What the poll needs to know of the engine at a tick.
+struct PollFacts {
+  bool firmwareNeedsUpgrade = false;
+  bool workerFinished = false;
+  bool toolStarted = false;
+  bool toolRunning = false;
+};
+PollFacts PollFactsOf(const UpgradeEngine& engine);
+
+struct PollAction {
+  enum Kind {
+    SetPeriod,    // value: the timer's new period in ms
+    StopTimer,
+    StepStarted,  // the firmware step's dots start
+    StepEnded,    // text: the decorated result
+    Text,         // text for the log (or the console)
+    Progress,     // value: percent, 1 to 100
+    ReportError,  // code and section for the upgrade log
+    EndTool,      // end the flashing tool and what it started
+    StageEnded,   // the upgrading stage is over
+  };
+  Kind kind = StopTimer;
+  int value = 0;
+  std::u16string text;
+  std::string code;
+  std::string section;
+  friend bool operator==(const PollAction&, const PollAction&) = default;
+};
+using PollActions = std::vector<PollAction>;
+
+enum class PollOutcome { Running, DriversOnly, Succeeded, FailureReported, TimedOut, ToolNotStarted };
+
+class FirmwarePoll {
+ public:
+  FirmwarePoll(PollOutput output, PollTexts texts) : output_(output), texts_(std::move(texts)) {}
+
+  // One tick of timer 1 at `nowMs` (a clock that only moves forward).
+  PollActions Tick(const PollFacts& facts, std::uint64_t nowMs, MailslotReader& mailslot);
+
+  PollOutcome Outcome() const { return outcome_; }
+  bool Ended() const { return outcome_ != PollOutcome::Running; }
+  // A failure report, the time-out, or a tool that was never started.
+  bool Failed() const {
+    return outcome_ == PollOutcome::FailureReported || outcome_ == PollOutcome::TimedOut ||
+           outcome_ == PollOutcome::ToolNotStarted;
+  }
+  int BestPercent() const { return bestPercent_; }
+  int EmptyPolls() const { return emptyPolls_; }
+
+ private:
+  void Take(ByteView bytes, const PollFacts& facts, std::uint64_t nowMs);
+  void EndStage(PollActions& actions, PollOutcome outcome);
+  void Failure(const DfuProgressMessage& message, PollActions& actions);
+  void Report(const DfuProgressMessage& message, PollActions& actions);
+
+  PollOutput output_;
+  PollTexts texts_;
+  PollOutcome outcome_ = PollOutcome::Running;
+  bool firstTick_ = true;
+  bool firstProgress_ = true;
+  int emptyPolls_ = 0;
+  int bestPercent_ = 0;
+  std::optional<std::uint64_t> toolSeenEndedAt_;
+  std::deque<DfuProgressMessage> pending_;
+  bool endingQueued_ = false;
+};
+
+// The front ends' tick: takes the engine's facts and the clock's time, ticks the poll, carries
+// out the engine's share of the actions (upgrade-log reports, the end of the tool, the failure
+// flag) and returns the rest, the timer's and the view's, in order.
+PollActions PollFirmware(FirmwarePoll& poll, UpgradeEngine& engine, MailslotReader& mailslot);
+
+}  // namespace brevix

@@ -1,0 +1,291 @@
+#include "engine/UpgradeWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "EngineFakes.h"
+#include "engine/UpgradeEngine.h"
+
+namespace brevix {
+namespace {
+
+using testing::EngineMachine;
+
+constexpr char16_t kAcpiDesc[] = u"Varnek(R) Brevix ACPI Control";
+constexpr char16_t kDfuDesc[] = u"Varnek(R) Brevix DFU 0A04";
+constexpr char16_t kPackagedAcpi[] = u"08/06/2013,1.1.0";
+constexpr char16_t kPackagedSttube[] = u"07/05/2012,3.0.4.0";
+constexpr char kBiosLine[] = "FAIL: Varnek(R) Sensor Hub Hard DFU not supported in BIOS\n";
+const std::string kWork = Utf16ToUtf8(EngineMachine::kWork);
+
+// When an installer, once started, shows its driver in the registry: after so many ms, or never.
+using InstallDelay = std::optional<std::uint64_t>;
+constexpr InstallDelay kNever = std::nullopt;
+
+// The engine on a machine whose installers record the packaged drivers in the registry, and
+// whose hard DFU switch comes back at once (no control device, no ACPI device: as under Wine).
+struct UpgradeMachine {
+  EngineMachine m;
+  InstallDelay acpiDelay = 0;
+  InstallDelay sttubeDelay = 0;
+  std::unique_ptr<UpgradeEngine> engine;
+
+  UpgradeMachine() {
+    m.launcher.startResult = 42;
+    m.devices.controlOpens = false;
+    m.launcher.onStart = [this](const std::u16string& file) {
+      const bool sttube = file.find(u"\\STTUBE\\") != std::u16string::npos;
+      const InstallDelay delay = sttube ? sttubeDelay : acpiDelay;
+      if (delay) due_.push_back({m.clock.elapsed + *delay, sttube});
+    };
+    m.registry.beforeOpen = [this] {
+      for (auto it = due_.begin(); it != due_.end();) {
+        if (it->at > m.clock.elapsed) {
+          ++it;
+          continue;
+        }
+        if (it->sttube) {
+          m.InstallDriver(DriverKind::Sttube, kDfuDesc, u"7-5-2012", u"3.0.4.0");
+        } else {
+          m.InstallDriver(DriverKind::Acpi, kAcpiDesc, u"8-6-2013", u"1.1.0");
+        }
+        it = due_.erase(it);
+      }
+    };
+    engine = std::make_unique<UpgradeEngine>(m.Services());
+    engine->view = &m.view;
+    engine->ownerWindow = &m;  // any value: it is only handed on
+    engine->packagedAcpiVersion = kPackagedAcpi;
+    engine->packagedSttubeVersion = kPackagedSttube;
+    engine->firmwareFileName = EngineMachine::kFirmwareFile;
+    m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
+  }
+
+  int BiosLines() const {
+    int n = 0;
+    for (std::size_t at = 0; (at = m.standardOutput.printed.find(kBiosLine, at)) != std::string::npos; ++at) ++n;
+    return n;
+  }
+
+ private:
+  struct Due {
+    std::uint64_t at;
+    bool sttube;
+  };
+  std::vector<Due> due_;
+};
+
+TEST(IsInstalledDriverCurrent, InstallKeysAgainstThePackagedVersion) {
+  struct Case {
+    const char* what;
+    DriverKind kind;
+    std::u16string packaged;
+    std::u16string date, version;  // empty date: nothing installed
+    bool current;
+  } cases[] = {
+      {"ACPI not installed", DriverKind::Acpi, kPackagedAcpi, u"", u"", false},
+      {"ACPI equal", DriverKind::Acpi, kPackagedAcpi, u"8-6-2013", u"1.1.0", true},
+      {"ACPI same date, lower version", DriverKind::Acpi, kPackagedAcpi, u"8-6-2013", u"1.0.9", false},
+      {"ACPI older date", DriverKind::Acpi, kPackagedAcpi, u"6-21-2013", u"1.0.0.5", false},
+      {"ACPI later date wins over its version", DriverKind::Acpi, kPackagedAcpi, u"9-1-2013", u"1.0.0", true},
+      {"ACPI packaged version unknown", DriverKind::Acpi, u"N/A", u"8-6-2013", u"1.1.0", false},
+      {"STTube equal", DriverKind::Sttube, kPackagedSttube, u"7-5-2012", u"3.0.4.0", true},
+      {"STTube newer last digit", DriverKind::Sttube, kPackagedSttube, u"7-5-2012", u"3.0.4.1", true},
+      {"STTube older", DriverKind::Sttube, kPackagedSttube, u"7-5-2012", u"3.0.3.9", false},
+      // The install key stops at v[17]: what follows does not count, unlike in the checking phase.
+      {"STTube beyond the install key", DriverKind::Sttube, kPackagedSttube, u"7-5-2012", u"3.0.4.05", true},
+      {"STTube packaged longer", DriverKind::Sttube, u"07/05/2012,3.0.4.0.9", u"7-5-2012", u"3.0.4.0", true},
+  };
+  for (const auto& c : cases) {
+    EngineMachine m;
+    if (!c.date.empty()) m.InstallDriver(c.kind, c.kind == DriverKind::Acpi ? kAcpiDesc : kDfuDesc, c.date, c.version);
+    UpgradeEngine engine(m.Services());
+    (c.kind == DriverKind::Acpi ? engine.packagedAcpiVersion : engine.packagedSttubeVersion) = c.packaged;
+    EXPECT_EQ(IsInstalledDriverCurrent(c.kind, engine), c.current) << c.what;
+  }
+}
+
+TEST(InstallDriver, StartsTheInstallerAndWaitsForTheRegistry) {
+  struct Case {
+    const char* what;
+    DriverKind kind;
+    std::intptr_t startResult;
+    InstallDelay delay;
+    bool switchWaits;  // the hard DFU switch finds its device and waits 5 s for the DFU interface
+    bool installed;
+    std::uint64_t elapsedMs;
+    int switches;
+  } cases[] = {
+      {"ACPI installer cannot start", DriverKind::Acpi, 2, 0, false, false, 0, 0},
+      {"ACPI current at the first test", DriverKind::Acpi, 42, 0, false, true, 0, 0},
+      {"ACPI after 2 s", DriverKind::Acpi, 42, 2000, false, true, 2000, 0},
+      {"ACPI never: 60 tests, 30 s", DriverKind::Acpi, 42, kNever, false, false, 30000, 0},
+      {"STTube installer cannot start", DriverKind::Sttube, 31, 0, false, false, 0, 0},
+      {"STTube current at the first test", DriverKind::Sttube, 42, 0, false, true, 0, 1},
+      // A switch that comes back at once still leaves the installer its time, past ten tests.
+      {"STTube after 20 s", DriverKind::Sttube, 42, 20000, false, true, 20000, 41},
+      {"STTube never, switch at once: 30 s", DriverKind::Sttube, 42, kNever, false, false, 30000, 61},
+      {"STTube never, switch waits: 10 tests", DriverKind::Sttube, 42, kNever, true, false, 50000, 10},
+  };
+  for (const auto& c : cases) {
+    UpgradeMachine u;
+    u.m.launcher.startResult = c.startResult;
+    (c.kind == DriverKind::Acpi ? u.acpiDelay : u.sttubeDelay) = c.delay;
+    if (c.switchWaits) {
+      u.m.devices.controlOpens = true;
+      u.m.devices.interfaceAfterChecks = 0;
+    }
+    EXPECT_EQ(InstallDriver(c.kind, *u.engine), c.installed) << c.what;
+    EXPECT_EQ(u.m.clock.elapsed, c.elapsedMs) << c.what;
+    const int switches = c.switchWaits ? static_cast<int>(u.m.devices.sent.size() / 2) : u.BiosLines();
+    EXPECT_EQ(switches, c.switches) << c.what;
+    const std::string folder = c.kind == DriverKind::Acpi ? "ACPI" : "STTUBE";
+    EXPECT_EQ(u.m.launcher.started, std::vector<std::string>{kWork + "\\DRIVER\\" + folder + "\\dpinst.exe "})
+        << c.what;
+    EXPECT_EQ(u.m.launcher.owners, std::vector<void*>{&u.m}) << c.what;
+  }
+}
+
+TEST(LaunchFirmwareTool, FindsTheToolAndStartsItOnThePackagedFile) {
+  const std::string firmware = kWork + "\\DRIVER\\FIRMWARE";
+  const std::string fileArgument =
+      "-file \"" + firmware + "\\File\\" + Utf16ToUtf8(EngineMachine::kFirmwareFile) + "\" -sync";
+  struct Case {
+    const char* what;
+    bool firmwareFile;
+    const char16_t* tool;  // in the Tool folder; null: none
+    bool startWorks;
+    bool started;
+    std::vector<std::string> starts;
+  } cases[] = {
+      {"started", true, u"VarnekDFU.exe", true, true, {firmware + "\\Tool\\VarnekDFU.exe " + fileArgument}},
+      {"first match of Varnek*.exe", true, u"VarnekFlash.exe", true, true,
+       {firmware + "\\Tool\\VarnekFlash.exe " + fileArgument}},
+      {"no firmware file", false, u"VarnekDFU.exe", true, false, {}},
+      {"no tool", true, nullptr, true, false, {}},
+      {"only other programs", true, u"ToggleDevice.exe", true, false, {}},
+      {"start fails", true, u"VarnekDFU.exe", false, false, {firmware + "\\Tool\\VarnekDFU.exe " + fileArgument}},
+  };
+  for (const auto& c : cases) {
+    UpgradeMachine u;
+    u.m.files.files.erase(EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe"));
+    if (c.tool) u.m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\") + c.tool] = Bytes{1};
+    if (!c.firmwareFile) u.engine->firmwareFileName.clear();
+    u.m.launcher.trackedStartWorks = c.startWorks;
+    EXPECT_EQ(LaunchFirmwareTool(*u.engine), c.started) << c.what;
+    EXPECT_EQ(u.engine->firmwareToolStarted.load(), c.started) << c.what;
+    EXPECT_EQ(u.engine->firmwareTool != nullptr, c.started) << c.what;
+    EXPECT_EQ(u.m.launcher.started, c.starts) << c.what;
+  }
+}
+
+TEST(LaunchFirmwareTool, TheToolThisRunStartedIsTheOneEnded) {
+  UpgradeMachine u;
+  EXPECT_FALSE(EndFirmwareTool(*u.engine));  // nothing started yet
+  ASSERT_TRUE(LaunchFirmwareTool(*u.engine));
+  const auto process = u.m.launcher.lastTracked;
+  // A second start would leave the first tool without an owner.
+  EXPECT_FALSE(LaunchFirmwareTool(*u.engine));
+  EXPECT_EQ(u.m.launcher.started.size(), 1u);
+  EXPECT_TRUE(EndFirmwareTool(*u.engine));
+  EXPECT_EQ(process->endTreeCalls, 1);
+  EXPECT_FALSE(process->running);
+}
+
+// The view's calls, with driversDone as each step starts.
+class FlagRecordingView : public testing::RecordingView {
+ public:
+  const UpgradeEngine* engine = nullptr;
+  std::vector<int> driversDoneAtStepStart;
+  void StepStarted() override {
+    driversDoneAtStepStart.push_back(engine->driversDone.load());
+    RecordingView::StepStarted();
+  }
+};
+
+TEST(UpgradeWorker, RunsTheStepsTheChecksFoundNecessary) {
+  const std::string acpiTitle = "log:Upgrading Varnek\u00AE Brevix ACPI Driver";
+  const std::string sttubeTitle = "log:Upgrading Varnek\u00AE Brevix STTube Driver";
+  const std::string done = "end: . . . Done.\r\n";
+  const std::string failed = "end: . . . Failed!\r\n";
+  const std::string acpiFailedLine = "2014/01/02 09:05:03:007 ACPI driver upgrade failed (0xEE030001)\r\n";
+  const std::string sttubeFailedLine = "2014/01/02 09:05:03:007 STTube driver upgrade failed (0xEE030002)\r\n";
+  struct Case {
+    const char* what;
+    int acpi, sttube, firmware;
+    std::intptr_t startResult;
+    InstallDelay sttubeDelay;
+    std::vector<std::string> calls;
+    std::vector<int> driversDoneAtStepStart;
+    std::vector<std::string> logLines;
+    int driversDone;
+    bool toolStarted, failed;
+  } cases[] = {
+      {"all three", 1, 1, 1, 42, 0,
+       {acpiTitle, "step", done, sttubeTitle, "step", done, "log:Finding device", "step"}, {0, 0, 1}, {}, 1, true,
+       false},
+      {"STTube only", 0, 1, 0, 42, 0, {sttubeTitle, "step", done}, {0}, {}, 1, false, false},
+      {"ACPI and drivers only", 1, 0, 0, 42, 0, {acpiTitle, "step", done}, {0}, {}, 1, false, false},
+      {"firmware only", 0, 0, 1, 42, 0, {"log:Finding device", "step"}, {0}, {}, 0, true, false},
+      // A failed driver does not stop the run: the firmware tool is started all the same.
+      {"installers missing", 1, 1, 1, 2, 0,
+       {acpiTitle, "step", failed, sttubeTitle, "step", failed, "log:Finding device", "step"}, {0, 0, 1},
+       {acpiFailedLine, sttubeFailedLine}, 1, true, true},
+      {"STTube never confirmed", 0, 1, 0, 42, kNever, {sttubeTitle, "step", failed}, {0}, {sttubeFailedLine}, 1,
+       false, true},
+  };
+  for (const auto& c : cases) {
+    UpgradeMachine u;
+    FlagRecordingView view;
+    view.engine = u.engine.get();
+    UpgradeEngine& engine = *u.engine;
+    engine.view = &view;
+    engine.acpiNeedsUpgrade = c.acpi;
+    engine.sttubeNeedsUpgrade = c.sttube;
+    engine.firmwareNeedsUpgrade = c.firmware;
+    u.m.launcher.startResult = c.startResult;
+    u.sttubeDelay = c.sttubeDelay;
+
+    EXPECT_EQ(UpgradeWorker(engine), 1) << c.what;
+    EXPECT_EQ(view.calls, c.calls) << c.what;
+    EXPECT_EQ(view.driversDoneAtStepStart, c.driversDoneAtStepStart) << c.what;
+    EXPECT_EQ(u.m.logFile.lines, c.logLines) << c.what;
+    EXPECT_EQ(engine.driversDone.load(), c.driversDone) << c.what;
+    EXPECT_EQ(engine.firmwareToolStarted.load(), c.toolStarted) << c.what;
+    EXPECT_EQ(engine.anyStepFailed.load(), c.failed) << c.what;
+    EXPECT_TRUE(engine.workerFinished.load()) << c.what;
+  }
+}
+
+TEST(UpgradeWorker, FirmwareStepStartsTwoSecondsAfterTheDriverSteps) {
+  UpgradeMachine u;
+  UpgradeEngine& engine = *u.engine;
+  engine.firmwareNeedsUpgrade = 1;
+  std::uint64_t launchedAt = 0;
+  struct TimedView : testing::RecordingView {
+    testing::FakeClock* clock = nullptr;
+    std::uint64_t* at = nullptr;
+    void StepStarted() override { *at = clock->elapsed; }
+  } view;
+  view.clock = &u.m.clock;
+  view.at = &launchedAt;
+  engine.view = &view;
+  UpgradeWorker(engine);
+  EXPECT_EQ(launchedAt, kFirmwareStepDelayMs);
+}
+
+TEST(UpgradeWorker, WithoutAViewTheStepsStillRun) {
+  UpgradeMachine u;
+  u.engine->view = nullptr;
+  u.engine->acpiNeedsUpgrade = 1;
+  u.engine->firmwareNeedsUpgrade = 1;
+  u.acpiDelay = kNever;
+  EXPECT_EQ(UpgradeWorker(*u.engine), 1);
+  EXPECT_TRUE(u.engine->anyStepFailed.load());
+  EXPECT_TRUE(u.engine->firmwareToolStarted.load());
+  EXPECT_EQ(u.m.logFile.lines.size(), 1u);
+}
+
+}  // namespace
+}  // namespace brevix

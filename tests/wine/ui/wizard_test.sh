@@ -1,0 +1,285 @@
+#!/usr/bin/env bash
+# The wizard on the simulated notebook, driven with real input (xdotool) on a display of its
+# own and read back from its real windows (windump). Screenshots of the pages are left for a
+# person to look at.
+#   wizard_test.sh <product.exe> <windump.exe> <BrevixSensorServer.dll> <screenshot-dir>
+# WINEPREFIX names the prepared prefix. Registry fixtures are added here and removed again.
+set -uo pipefail
+if [ -z "${BREVIX_UI_DISPLAY:-}" ]; then
+  BREVIX_UI_DISPLAY=1 exec timeout -k 10 580 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+exe=$1 windump=$2 server_dll=$3 shots=$4
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../architecture.sh"
+prefix=$WINEPREFIX
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
+mkdir -p "$shots"
+fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+reg() { timeout 60 wine reg "$@" >/dev/null 2>&1; }
+win_path() { timeout 30 winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+class='Varnek® Brevix Upgrade Tool App Class Name'
+title='Varnek® Brevix Firmware Upgrade Tool'
+quit=Quit
+if runs_under_wow64 "$exe" "$prefix"; then pf="Program Files (x86)"; else pf="Program Files"; fi
+workdir="$prefix/drive_c/$pf/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"
+
+# ---- fixtures: installed drivers and the hub's firmware through the test sensor server ----
+system_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4d36e97d-e325-11ce-bfc1-08002be10318}'
+usb_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{36fc9e60-c465-11cf-8056-444553540000}'
+instance=9991
+clsid='HKLM\Software\Classes\CLSID\{77A1C827-FCD2-4689-8915-9D613CC5FA3E}'
+[ "$(pe_machine "$exe")" = x86_64 ] && view=/reg:64 || view=/reg:32
+scratch=$(mktemp -d /tmp/brevix-wizard.XXXXXX)
+export BREVIX_SENSOR_FIXTURE
+BREVIX_SENSOR_FIXTURE=$(win_path "$scratch/sensors.txt")
+compositor=""
+cleanup() {
+  [ -n "$compositor" ] && kill "$compositor" 2>/dev/null
+  timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null
+  reg delete "$system_class\\$instance" /f
+  reg delete "$usb_class\\$instance" /f
+  reg delete "$clsid" "$view" /f
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+install_drivers() {  # <acpi date> <acpi version> <sttube date> <sttube version>
+  reg add "$system_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix ACPI Control" /f
+  reg add "$system_class\\$instance" /v DriverDate /t REG_SZ /d "$1" /f
+  reg add "$system_class\\$instance" /v DriverVersion /t REG_SZ /d "$2" /f
+  reg add "$usb_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix DFU 0A04" /f
+  reg add "$usb_class\\$instance" /v DriverDate /t REG_SZ /d "$3" /f
+  reg add "$usb_class\\$instance" /v DriverVersion /t REG_SZ /d "$4" /f
+}
+reg add "$clsid\\InprocServer32" /ve /t REG_SZ /d "$(win_path "$server_dll")" "$view" /f
+reg add "$clsid\\InprocServer32" /v ThreadingModel /t REG_SZ /d Both "$view" /f
+current() {  # everything the package carries is installed already
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|221212-5' >"$scratch/sensors.txt"
+  install_drivers 9-1-2013 1.1.0 7-5-2012 3.0.4.0
+}
+older() {
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-0' >"$scratch/sensors.txt"
+  install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
+}
+
+# ---- driving and reading the wizard -----------------------------------------------------
+dump_file="$scratch/dump.txt"
+dump() { timeout 30 wine "$windump" 10 "$class" --geometry "$@" | tr -d '\r' >"$dump_file"; }
+text_of() { sed -n "s/^child|$1|[^|]*|\\([^|]*\\)|.*/\\1/p" "$dump_file" | head -1; }
+visible() { grep -q "^child|$1|.*|vis=1" "$dump_file"; }
+left_of() { sed -n "s/^child|$1|[^|]*|[^|]*|\\(-\\?[0-9]*\\),.*/\\1/p" "$dump_file" | head -1; }
+focus_id() { sed -n 's/^focus|//p' "$dump_file"; }
+log_text() { awk '/^child\|1004\|/{on=1} on&&/^child\|1012\|/{exit} on' "$dump_file"; }
+popup_open() { timeout 20 wine "$windump" 1 '#32770' >/dev/null 2>&1; }
+key() { xdotool key "$@"; sleep 0.4; }
+shot() { import -window root "$shots/$1.png" 2>/dev/null; }
+wizard_window() { xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1; }
+popup_focus() {
+  local i w=""
+  for ((i = 0; i < 50; i++)); do
+    w=$(xdotool search --onlyvisible --name "^$quit\$" 2>/dev/null | head -1)
+    [ -n "$w" ] && break
+    sleep 0.1
+  done
+  [ -n "$w" ] && xdotool windowfocus --sync "$w" >/dev/null 2>&1
+}
+
+start() {
+  rm -rf "$workdir/DRIVER" "$workdir/PidVid" "$workdir/ErrorCode.ini" "$workdir/UpgradeTool.log"
+  timeout -k 5 200 wine "$exe" >/dev/null 2>&1 &
+  program=$!
+  local i
+  timeout 40 wine "$windump" 30 "$class" >/dev/null 2>&1  # the dialog is up and initialised
+  for ((i = 0; i < 100; i++)); do [ -n "$(wizard_window)" ] && break; sleep 0.2; done
+  win=$(wizard_window)
+  xdotool windowfocus --sync "$win" >/dev/null 2>&1
+  sleep 0.5
+  read -r wx wy < <(position)
+}
+position() { xdotool getwindowgeometry "$win" | sed -nE 's/.*Position: (-?[0-9]+),(-?[0-9]+).*/\1 \2/p'; }
+wait_log() {  # <fixed text> [seconds]: polls the log until it holds the text
+  local i
+  for ((i = 0; i < ${2:-15} * 2; i++)); do
+    dump
+    log_text | grep -qF -- "$1" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+ended() {  # waits for the program to end
+  local i
+  for ((i = 0; i < 100; i++)); do kill -0 "$program" 2>/dev/null || return 0; sleep 0.2; done
+  return 1
+}
+quit_through_popup() {  # Yes in the quit confirmation
+  popup_focus
+  key Left Return
+}
+popup_no() {  # No, and wait until the popup is gone
+  popup_focus
+  key Escape
+  local i
+  for ((i = 0; i < 25; i++)); do [ -z "$(xdotool search --onlyvisible --name "^$quit\$" 2>/dev/null)" ] && break; sleep 0.2; done
+  xdotool windowfocus --sync "$win" >/dev/null 2>&1
+}
+
+xcompmgr >/dev/null 2>&1 &
+compositor=$!
+
+# 1. The licence page, its keys and the quit confirmation.
+current
+start
+dump
+shot 1-licence
+check "licence: heading" '[ "$(text_of 1014)" = "License Agreement" ]'
+check "licence: Accept on the right, Cancel on the left" \
+  '[ "$(text_of 1000)" = Accept ] && [ "$(text_of 1001)" = Cancel ] && [ "$(left_of 1000)" -gt "$(left_of 1001)" ]'
+check "licence: the licence text is in the log" 'log_text | grep -q "."'
+check "licence: the focus rests on the title" '[ "$(focus_id)" = 1008 ]'
+key Return
+check "licence: Enter on the highlighted Cancel asks to quit" 'popup_open'
+shot 2-popup-over-licence
+popup_no
+check "licence: No keeps the wizard" '! popup_open && kill -0 $program'
+xdotool windowfocus --sync "$win" >/dev/null 2>&1
+for k in Escape a b BackSpace Delete F1 alt; do key "$k"; done
+dump
+check "licence: Escape, Alt, letters and function keys do nothing" \
+  '! popup_open && kill -0 $program && [ "$(text_of 1014)" = "License Agreement" ]'
+key alt+F4
+check "licence: Alt+F4 asks to quit" 'popup_open'
+popup_no
+check "licence: No closes the confirmation Alt+F4 opened" '! popup_open'
+timeout 20 wine "$windump" 5 "$class" --post-close >/dev/null 2>&1
+sleep 1
+check "licence: a posted close command asks to quit" 'popup_open'
+popup_no
+check "licence: No closes that confirmation too" '! popup_open'
+
+# Drag by a free spot.
+read -r wx wy < <(position)
+xdotool mousemove --sync $((wx + 40)) $((wy + 300)) mousedown 1 mousemove --sync $((wx + 140)) $((wy + 350)) \
+  mouseup 1
+sleep 0.5
+read -r nx ny < <(position)
+check "a drag on a free spot moves the window" '[ "$nx" != "$wx" ] || [ "$ny" != "$wy" ]'
+wx=$nx wy=$ny
+
+# Hover focus of the title-bar buttons.
+dump
+mx=$(left_of 1006)
+xdotool mousemove --sync $((wx + mx + 10)) $((wy + 15))
+sleep 0.5
+dump
+check "the pointer on the minimise button gives it the focus" '[ "$(focus_id)" = 1006 ]'
+xdotool mousemove --sync $((wx + 300)) $((wy + 300))
+sleep 0.5
+dump
+check "moving away gives the focus back to the title" '[ "$(focus_id)" = 1008 ]'
+
+# The wheel over the licence moves the log.
+first_line() { sed -n 's/.*|vis=[01]|first=\([0-9]*\)|.*/\1/p' "$dump_file"; }
+before=$(first_line)
+xdotool mousemove --sync $((wx + 300)) $((wy + 250)) click 5 click 5 click 5
+sleep 0.5
+dump
+after=$(first_line)
+check "the wheel scrolls the licence" '[ -n "$after" ] && [ "$after" -gt "$before" ]'
+xdotool windowfocus --sync "$win" >/dev/null 2>&1
+
+# 2. Tab, Accept, Back, Accept: the package is extracted once.
+key Tab Return
+dump
+shot 3-introduction
+check "introduction: heading and buttons" \
+  '[ "$(text_of 1014)" = "Welcome to the Setup Program" ] && [ "$(text_of 1000)" = Next ] && [ "$(text_of 1001)" = Back ]'
+check "Accept extracted the package" '[ -f "$workdir/PidVid" ] && [ -f "$workdir/DRIVER/ACPI/VarnekBrevixAcpi.inf" ]'
+rm -f "$workdir/PidVid"
+key Left Return
+dump
+check "Back returns to the licence" '[ "$(text_of 1000)" = Accept ]'
+key Right Return
+dump
+check "Accept again: not extracted a second time" '[ "$(text_of 1000)" = Next ] && [ ! -f "$workdir/PidVid" ]'
+timeout 20 wine "$windump" 5 "$class" --post-close >/dev/null 2>&1
+sleep 1
+check "introduction: a posted close command asks to quit" 'popup_open'
+popup_no
+
+# 3. Next: the checks find everything current and the wizard goes straight to Finish.
+key Return
+check "all current: the report ends the log" \
+  'wait_log "Installed drivers are all latest, click Finish button to exit setup program."'
+shot 4-all-current-finish
+check "all current: Finish on the right, Next hidden" \
+  '[ "$(text_of 1001)" = Finish ] && ! visible 1000 && [ "$(left_of 1001)" = 582 ]'
+check "all current: no restart question" '! visible 1015 && ! visible 2012'
+log_before=$(log_text)
+xdotool mousemove --sync $((wx + 300)) $((wy + 250)) click 1
+key x y z BackSpace
+dump
+check "letters do not change the log" '[ "$(log_text)" = "$log_before" ]'
+xdotool windowfocus --sync "$win" >/dev/null 2>&1
+timeout 20 wine "$windump" 5 "$class" --post-close >/dev/null 2>&1
+key Escape alt+F4
+sleep 0.5
+check "finish page: no quit confirmation, the wizard stays" '! popup_open && kill -0 $program'
+key Return
+check "Finish ends the program" 'ended'
+check "Finish started no restart" '[ ! -f "$prefix/drive_c/shutdown-called.txt" ]'
+check "the work files are gone, the log stays where it was written" \
+  'sleep 2; [ ! -e "$workdir/DRIVER" ] && [ ! -e "$workdir/ErrorCode.ini" ] && [ ! -e "$workdir/PidVid" ]'
+
+# 4. Quit through the popup on the introduction page: only the log stays.
+older
+start
+key Tab Return
+key Left
+dump
+check "introduction reached again" '[ "$(text_of 1014)" = "Welcome to the Setup Program" ]'
+xdotool mousemove --sync $((wx + $(left_of 1007) + 10)) $((wy + 15)) click 1
+sleep 1
+check "the close button asks to quit" 'popup_open'
+quit_through_popup
+check "Yes ends the wizard" 'ended'
+sleep 2
+check "quitting leaves no work files" \
+  '[ ! -e "$workdir/DRIVER" ] && [ ! -e "$workdir/ErrorCode.ini" ] && [ ! -e "$workdir/PidVid" ]'
+
+# 5. Something to upgrade: the checking report and the Upgrade button.
+start
+key Tab Return Return
+check "older drivers: the report names them" 'wait_log "Old drivers are as below, click upgrade button to upgrade them."'
+shot 5-checking-en
+check "checking page: Upgrade and Back" '[ "$(text_of 1000)" = Upgrade ] && [ "$(text_of 1001)" = Back ]'
+key Return
+sleep 0.5
+dump
+shot 6-upgrading
+check "upgrade: Upgrade hidden, Cancel on the right" \
+  '! visible 1000 && [ "$(text_of 1001)" = Cancel ] && [ "$(left_of 1001)" = 582 ]'
+check "upgrade: the subtitle asks to wait" 'visible 1013'
+xdotool mousemove --sync $((wx + 600)) $((wy + 480)) click 1
+timeout 20 wine "$windump" 5 "$class" --post-close >/dev/null 2>&1
+key Escape alt+F4 Tab Return
+sleep 0.5
+check "upgrade: Cancel, close and keys do nothing" '! popup_open && kill -0 $program'
+timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null
+
+# 6. The checking report in a CJK and a Cyrillic language.
+for pair in ja_JP:201_ja ru_RU:208_ru; do
+  locale=${pair%%:*} table=${pair#*:}
+  lang_ini="$here/../../../resources/lang/$table.ini"
+  title=$(grep '^Publisher01=' "$lang_ini" | cut -d= -f2- | tr -d '\r')
+  export LANG=$locale.UTF-8
+  start
+  key Tab Return Return
+  expected=$(grep '^Checking10=' "$lang_ini" | cut -d= -f2- | tr -d '\r')
+  check "$locale: the report in the language's words" 'wait_log "$expected"'
+  shot "7-checking-$locale"
+  timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null
+done
+
+exit $fail

@@ -1,0 +1,62 @@
+#pragma once
+// The work files a run leaves behind, and how they are removed. In the program's own working
+// directory the fixed set is removed (also what an earlier run left); in any other directory
+// (start-up could not make its own and stayed where it was started) only what this run
+// extracted, so that nothing of the user's is ever touched.
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace brevix {
+
+// A file system that notes the files and directories the calls through it create.
+class RecordingFileSystem : public FileSystem {
+ public:
+  explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
+
+  std::uint32_t GetAttributes(const std::u16string& path) override { return inner_.GetAttributes(path); }
+  bool MakeDirectory(const std::u16string& path) override;
+  bool WriteWholeFile(const std::u16string& path, ByteView bytes) override;
+  std::optional<Bytes> ReadWholeFile(const std::u16string& path) override { return inner_.ReadWholeFile(path); }
+  bool RemoveFile(const std::u16string& path) override { return inner_.RemoveFile(path); }
+  std::optional<std::u16string> FindFirstMatch(const std::u16string& pattern) override {
+    return inner_.FindFirstMatch(pattern);
+  }
+  std::u16string CurrentDirectory() override { return inner_.CurrentDirectory(); }
+  bool ChangeDirectory(const std::u16string& path) override { return inner_.ChangeDirectory(path); }
+  bool RemoveEmptyDirectory(const std::u16string& path) override { return inner_.RemoveEmptyDirectory(path); }
+
+  // Full paths, in the order they were made.
+  const std::vector<std::u16string>& WrittenFiles() const { return files_; }
+  const std::vector<std::u16string>& CreatedDirectories() const { return directories_; }
+
+ private:
+  std::u16string FullPath(const std::u16string& path);
+  static void AddOnce(std::vector<std::u16string>& list, std::u16string path);
+
+  FileSystem& inner_;
+  std::vector<std::u16string> files_;
+  std::vector<std::u16string> directories_;
+};
+
+struct WorkSite {
+  std::u16string directory;  // full path of the directory the run works in, without a trailing "\"
+  bool ownDirectory = false;  // start-up made its own working directory current
+  std::vector<std::u16string> extractedFiles;      // full paths
+  std::vector<std::u16string> createdDirectories;  // full paths, in creation order
+};
+
+struct WorkFileRemoval {
+  std::vector<std::u16string> deleteFiles;        // full paths
+  std::vector<std::u16string> commandLines;       // parameters for the system's cmd.exe
+  std::vector<std::u16string> removeDirectories;  // full paths, deepest first; only if empty
+  friend bool operator==(const WorkFileRemoval&, const WorkFileRemoval&) = default;
+};
+
+WorkFileRemoval PlanWorkFileRemoval(const WorkSite& site);
+
+// The path of a program in the system directory ("C:\Windows\system32\cmd.exe").
+std::u16string SystemProgram(const std::u16string& systemDirectory, std::u16string_view name);
+
+}  // namespace brevix

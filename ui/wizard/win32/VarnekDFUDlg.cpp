@@ -1,0 +1,813 @@
+#include "ui/wizard/win32/VarnekDFUDlg.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "data/ResourcePackage.h"
+#include "engine/UpgradeWorker.h"
+#include "engine/win32/Win32Mailslot.h"
+#include "platform/Text.h"
+#include "platform/win32/WinText.h"
+#include "ui/ResourceIds.h"
+#include "ui/controls/win32/PopDlg.h"
+#include "ui/skin/win32/SkinPaint.h"
+
+namespace brevix {
+namespace {
+
+using win32::U16;
+using win32::W;
+
+constexpr int kFirstChoiceLeft = 57, kFirstChoiceTop = 476, kChoicePictureSize = 16;
+constexpr DWORD kBitmapStaticStyle = SS_BITMAP | SS_CENTERIMAGE;  // 0x20E
+
+WizardKey KeyOf(WPARAM vk) {
+  switch (vk) {
+    case VK_TAB: return WizardKey::Tab;
+    case VK_RETURN: return WizardKey::Enter;
+    case VK_SPACE: return WizardKey::Space;
+    case VK_LEFT: return WizardKey::Left;
+    case VK_RIGHT: return WizardKey::Right;
+    case VK_UP: return WizardKey::Up;
+    case VK_DOWN: return WizardKey::Down;
+    case VK_PRIOR: return WizardKey::PageUp;
+    case VK_NEXT: return WizardKey::PageDown;
+    default: return WizardKey::Other;
+  }
+}
+
+WizardSysKey SysKeyOf(WPARAM vk) {
+  switch (vk) {
+    case VK_MENU: return WizardSysKey::Alt;
+    case VK_SPACE: return WizardSysKey::Space;
+    case VK_F10: return WizardSysKey::F10;
+    default: return WizardSysKey::Other;
+  }
+}
+
+void SetText(HWND control, const std::u16string& text) { ::SetWindowTextW(control, W(text)); }
+
+}  // namespace
+
+CVarnekDFUDlg::CVarnekDFUDlg(const WizardServices& services)
+    : Dialog(IDD_WIZARD),
+      services_(services),
+      model_(texts_, false),
+      engine_(services_.engine),
+      extractionFiles_(services_.engine.files) {}
+
+CVarnekDFUDlg::~CVarnekDFUDlg() {
+  tasks_.Close();
+  if (worker_.joinable()) worker_.join();
+}
+
+// ---- initialisation ---------------------------------------------------------------------
+
+BOOL CVarnekDFUDlg::OnInitDialog() {
+  const HWND self = Handle();
+  tasks_.Bind(self);
+  model_.SetConsoleMode(consoleMode);
+  skinState_.consoleMode = consoleMode;
+  site_.directory = services_.engine.files.CurrentDirectory();
+  site_.ownDirectory = services_.ownWorkingDirectory;
+
+  if (consoleMode) {
+    LONG_PTR ex = ::GetWindowLongPtrW(self, GWL_EXSTYLE);
+    ex = (ex & ~LONG_PTR(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW;
+    ::SetWindowLongPtrW(self, GWL_EXSTYLE, ex);
+    // The version and help texts are written already: the rest of initialisation runs hidden.
+    if (!silentMode) EndDialog(IDCANCEL);
+  }
+  if (site_.ownDirectory) services_.engine.files.RemoveFile(site_.directory + u"\\StatusInformation.dat");
+
+  // The About entry of the system menu does nothing; it is there as it always was.
+  wchar_t about[128] = {};
+  if (::LoadStringW(framework::ResourceModule(), IDS_ABOUT, about, 128) > 0) {
+    if (HMENU menu = ::GetSystemMenu(self, FALSE)) {
+      ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(menu, MF_STRING, 0x10, about);
+    }
+  }
+  icon_ = ::LoadIconW(framework::ResourceModule(), MAKEINTRESOURCEW(IDI_APP));
+  ::SendMessageW(self, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  ::SendMessageW(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  ::SetWindowLongPtrW(self, GWL_STYLE, ::GetWindowLongPtrW(self, GWL_STYLE) | WS_MINIMIZEBOX);
+
+  PlaceControls();
+  skin::MakeTranslucent(self, kWizardAlpha);
+  SwapButtons();
+
+  if (CreateFonts()) {
+    for (int id : {IDC_TITLE, IDC_HEADING})
+      ::SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), TRUE);
+    for (int id : {IDC_SUBTITLE, IDC_LOG, IDC_INTRO_TEXT})
+      ::SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont_.get()), TRUE);
+  }
+  for (UserButton* button : {&cancelButton_, &nextButton_}) {
+    button->SubclassDlgItem(self, button == &cancelButton_ ? IDC_CANCEL_BUTTON : IDC_NEXT_BUTTON);
+    button->LoadImages(IDB_WIZARD_BUTTON_NORMAL, IDB_WIZARD_BUTTON_PRESSED, IDB_WIZARD_BUTTON_HIGHLIGHTED,
+                       IDB_WIZARD_BUTTON_DISABLED);
+    button->font = bodyFont_.get();
+    button->textColor = kTextWhite;
+    button->alpha = kWizardAlpha;
+    button->SetLook(kLookNormal);
+  }
+  cancelButton_.SetDefaultMarker(kDefaultMarker);  // highlighted, with the focus
+
+  minimiseButton_.SubclassDlgItem(self, IDC_MINIMISE_BUTTON);
+  minimiseButton_.LoadBitmaps(IDB_MINIMISE_NORMAL, IDB_MINIMISE_PRESSED, IDB_MINIMISE_FOCUSED);
+  minimiseButton_.SizeToContent();
+  closeButton_.SubclassDlgItem(self, IDC_CLOSE_BUTTON);
+  closeButton_.LoadBitmaps(IDB_CLOSE_NORMAL, IDB_CLOSE_PRESSED, IDB_CLOSE_FOCUSED);
+  closeButton_.SizeToContent();
+
+  if (consoleMode) {
+    ::SetTimer(self, kPollTimer, kConsolePollMs, nullptr);
+  } else {
+    ::SetTimer(self, kHoverTimer, kHoverPollMs, nullptr);
+  }
+  CreateMailslot();
+
+  const std::uint16_t tableId = SelectLanguageTableId(services_.engine.system.GetUserDefaultUILanguage());
+  texts_ = WizardTexts::Load(services_.engine.language, tableId,
+                             LoadLicenceText(services_.resources, services_.engine.system.GetUserDefaultUILanguage()));
+  skinState_.languageId = services_.engine.language.LoadedTableId() ? services_.engine.language.LoadedTableId() : tableId;
+
+  ::SendMessageW(Log(), EM_FMTLINES, TRUE, 0);
+  SetText(Item(IDC_TITLE), texts_.Text(u"Publisher01"));
+  SetText(self, texts_.Text(u"Publisher01"));
+  RECT client{};
+  ::GetClientRect(self, &client);
+  skin::ClipToRoundedRect(self, client);
+
+  pagePicture_ = skin::LoadSkinBitmap(IDB_PAGE_BACKGROUND);
+  introPicture_ = skin::LoadSkinBitmap(IDB_INTRO_BACKGROUND);
+  panelBrush_ = skin::CreatePanelBrush();
+  CreateProgressBar();
+
+  engine_.view = this;
+  engine_.ownerWindow = self;
+
+  model_.SetRestartChoiceAvailable(CreateRestartChoice(bodyFont_.get(), texts_.Text(u"Upgrade09"),
+                                                       texts_.Text(u"Upgrade10"), texts_.Text(u"Upgrade11")));
+  skin::FitChoiceFrame(self, choiceTexts_[0], choiceTexts_[0], choiceTexts_[1], skinState_);
+  skin::FitChoiceFrame(self, choiceTexts_[1], choiceTexts_[0], choiceTexts_[1], skinState_);
+  CreateScrollBar();
+  poll_.emplace(consoleMode ? PollOutput::Console : PollOutput::Wizard, PollTextsOf(engine_));
+  Run(model_.Start());
+
+  if (consoleMode && silentMode && runSilent) runSilent(*this);
+  ::SetFocus(Item(IDC_TITLE));
+  return FALSE;  // the focus is set
+}
+
+void CVarnekDFUDlg::PlaceControls() {
+  const HWND self = Handle();
+  ::SetWindowPos(self, nullptr, 0, 0, kWizardWidth, kWizardHeight, SWP_NOMOVE | SWP_NOZORDER);
+  struct Place {
+    int id, x, y, w, h;
+  } places[] = {
+      {IDC_NEXT_BUTTON, 425, 464, 128, 49}, {IDC_CANCEL_BUTTON, 582, 464, 128, 49},
+      {IDC_TITLE, 100, 20, 550, 50},        {IDC_LOG, 85, 176, 573, 230},
+      {IDC_INTRO_TEXT, 85, 176, 573, 230},  {IDC_HEADING, 85, 80, 648, 30},
+      {IDC_SUBTITLE, 85, 112, 563, 50},
+  };
+  for (const Place& p : places) ::MoveWindow(Item(p.id), p.x, p.y, p.w, p.h, FALSE);
+  ::SetWindowPos(Item(IDC_MINIMISE_BUTTON), nullptr, 655, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ::SetWindowPos(Item(IDC_CLOSE_BUTTON), nullptr, 698, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+bool CVarnekDFUDlg::CreateFonts() {
+  if (titleFont_ || bodyFont_) return false;
+  titleFont_ = skin::CreateSkinFont(kTitleFontParams);
+  bodyFont_ = skin::CreateSkinFont(kBodyFontParams);
+  return true;
+}
+
+void CVarnekDFUDlg::CreateMailslot() {
+  win32::MailslotCreation made = win32::Win32Mailslot::Create();
+  if (made.mailslot) {
+    mailslot_ = std::move(made.mailslot);
+    return;
+  }
+  // Every read then finds nothing: a firmware upgrade ends by its time-out.
+  mailslot_ = std::make_unique<ClosedMailslot>();
+  ::MessageBoxW(consoleMode ? nullptr : Handle(), L"Failed to Create a mailslot.", W(services_.applicationName),
+                MB_OK);
+}
+
+void CVarnekDFUDlg::PollTick() {
+  if (!poll_ || !mailslot_) return;
+  tasks_.RunPending();  // the worker's reports come before what the poll makes of them
+  for (const PollAction& action : PollFirmware(*poll_, engine_, *mailslot_)) {
+    switch (action.kind) {
+      case PollAction::SetPeriod:
+        ::SetTimer(Handle(), kPollTimer, UINT(action.value), nullptr);
+        break;
+      case PollAction::StopTimer:
+        ::KillTimer(Handle(), kPollTimer);
+        break;
+      case PollAction::StepStarted:
+        FinishStep(nullptr);
+        break;
+      case PollAction::StepEnded:
+        FinishStep(&action.text);
+        break;
+      case PollAction::Text:
+        AppendText(action.text);
+        break;
+      case PollAction::Progress:
+        SetProgress(true, float(action.value) / 100.0f);
+        break;
+      case PollAction::StageEnded:
+        FinishUpgrade();
+        break;
+      case PollAction::ReportError:
+      case PollAction::EndTool:
+        break;  // the engine's share, done by PollFirmware
+    }
+  }
+}
+
+void CVarnekDFUDlg::ReportPreparingFailure() { services_.engine.log.ReportError("0xEE010001", "Preparing"); }
+
+bool CVarnekDFUDlg::CreateProgressBar() {
+  progressTrack_ = skin::LoadSkinBitmap(IDB_PROGRESS_TRACK);
+  progressFill_ = skin::LoadSkinBitmap(IDB_PROGRESS_FILL);
+  const RECT* rects[2] = {&progressTrackRect_, &progressFillRect_};
+  HBITMAP pictures[2] = {progressTrack_.get(), progressFill_.get()};
+  for (int i = 0; i < 2; ++i) {
+    const RECT& r = *rects[i];
+    progressStatics_[i] =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | kBitmapStaticStyle, r.left, r.top, r.right - r.left,
+                          r.bottom - r.top, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_STATIC)),
+                          framework::ResourceModule(), nullptr);
+    if (!progressStatics_[i]) {
+      ReportPreparingFailure();
+      return false;
+    }
+    ::SendMessageW(progressStatics_[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(pictures[i]));
+    ::MoveWindow(progressStatics_[i], r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+  }
+  return true;
+}
+
+bool CVarnekDFUDlg::CreateScrollBar() {
+  if (scrollBar_.Handle()) return false;
+  ::MoveWindow(Item(IDC_SCROLL_PLACE), 660, 170, 12, 250, TRUE);
+  if (!scrollBar_.CreateOverPlaceholder(Handle())) return false;
+  const int range = ScrollRangeForLines(LogLineCount());
+  scrollBar_.SetRange(range);
+  scrollBar_.SetPositionField(range);
+  scrollBar_.UpdateThumbFromPosition();
+  ::InvalidateRect(scrollBar_.Handle(), nullptr, TRUE);
+  return true;
+}
+
+bool CVarnekDFUDlg::CreateRestartChoice(HFONT font, const std::u16string& question, const std::u16string& first,
+                                        const std::u16string& second) {
+  const HWND self = Handle();
+  const std::u16string* texts[2] = {&first, &second};
+  HBITMAP pictures[2] = {nullptr, nullptr};
+  choiceChosen_ = skin::LoadSkinBitmap(IDB_CHOICE_CHOSEN);
+  choiceNotChosen_ = skin::LoadSkinBitmap(IDB_CHOICE_NOT_CHOSEN);
+  pictures[0] = choiceChosen_.get();
+  pictures[1] = choiceNotChosen_.get();
+  for (int i = 0; i < 2; ++i) {
+    const int id = i == 0 ? IDC_RESTART_NOW : IDC_RESTART_LATER;
+    const int top = kFirstChoiceTop + 24 * i;
+    choicePictures_[i] = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | kBitmapStaticStyle | SS_NOTIFY, kFirstChoiceLeft,
+                                           top, kChoicePictureSize, 18, self,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), framework::ResourceModule(),
+                                           nullptr);
+    if (!choicePictures_[i]) {
+      ReportPreparingFailure();
+      return false;
+    }
+    ::SendMessageW(choicePictures_[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(pictures[i]));
+    ::MoveWindow(choicePictures_[i], kFirstChoiceLeft, top, kChoicePictureSize, 18, FALSE);
+    choiceTexts_[i] = ::CreateWindowExW(0, L"STATIC", W(*texts[i]), WS_CHILD | SS_LEFT | SS_NOTIFY,
+                                        kFirstChoiceLeft + 20, top, 450, 18, self,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), framework::ResourceModule(),
+                                        nullptr);
+    if (!choiceTexts_[i]) {
+      ReportPreparingFailure();
+      return false;
+    }
+    ::SendMessageW(choiceTexts_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  restartQuestion_ = Item(IDC_RESTART_QUESTION);
+  if (!restartQuestion_) return false;
+  ::SendMessageW(restartQuestion_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  ::MoveWindow(restartQuestion_, kFirstChoiceLeft, kFirstChoiceTop - 45, 490, 45, TRUE);
+  SetText(restartQuestion_, question);
+  ::ShowWindow(restartQuestion_, SW_HIDE);
+  // Each frame encloses its picture and text, 2 pixels out.
+  for (int i = 0; i < 2; ++i) {
+    const int top = kFirstChoiceTop + 24 * i;
+    skinState_.choiceFrames[i] = Rect{kFirstChoiceLeft - 2, top - 2, kFirstChoiceLeft + 20 + 450 + 2, top + 18 + 2};
+  }
+  return true;
+}
+
+// ---- pages and buttons ----------------------------------------------------------------------
+
+void CVarnekDFUDlg::ShowPage(int page) {
+  const PageContent content = PageFor(page, texts_);
+  skinState_.pageBackground = content.pageBackground;
+  skinState_.textBoxStyle = content.textBoxStyle;
+  if (content.heading) SetText(Item(IDC_HEADING), *content.heading);
+  if (content.subtitle) SetText(Item(IDC_SUBTITLE), *content.subtitle);
+  if (content.log) SetText(Log(), *content.log);
+  if (content.introText) SetText(Item(IDC_INTRO_TEXT), *content.introText);
+  if (content.nextCaption) nextButton_.SetCaption(W(*content.nextCaption));
+  if (content.cancelCaption) cancelButton_.SetCaption(W(*content.cancelCaption));
+  switch (content.scrollBar) {
+    case PageContent::ScrollBar::SyncShow:
+      SyncScrollBar();
+      scrollBar_.SetShown(true);
+      break;
+    case PageContent::ScrollBar::Hide:
+      scrollBar_.SetShown(false);
+      break;
+    case PageContent::ScrollBar::Sync:
+      SyncScrollBar();
+      break;
+  }
+}
+
+void CVarnekDFUDlg::SwapButtons() {
+  const HWND next = Item(IDC_NEXT_BUTTON), cancel = Item(IDC_CANCEL_BUTTON);
+  if (!swapRectsTaken_) {
+    for (auto [i, button] : {std::pair{0, next}, std::pair{1, cancel}}) {
+      ::GetWindowRect(button, &swapRects_[i]);
+      ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&swapRects_[i]), 2);
+    }
+    swapRectsTaken_ = true;
+  } else {
+    std::swap(swapRects_[0], swapRects_[1]);
+  }
+  const RECT& r1 = swapRects_[0];
+  const RECT& r2 = swapRects_[1];
+  ::MoveWindow(next, r2.left, r2.top, r2.right - r2.left, r2.bottom - r2.top, FALSE);
+  ::MoveWindow(cancel, r1.left, r1.top, r1.right - r1.left, r1.bottom - r1.top, FALSE);
+}
+
+void CVarnekDFUDlg::Run(const WizardEffects& effects) {
+  using E = WizardEffect;
+  for (const E& e : effects) {
+    switch (e.kind) {
+      case E::ShowPage:
+        ShowPage(e.a);
+        break;
+      case E::ExtractPackage:
+        ExtractPackageOnce();
+        break;
+      case E::RunChecks:
+        engine_.RunChecks();
+        Run(model_.ChecksFinished(engine_.allLatest == 1));
+        break;
+      case E::SetLook:
+        ButtonOf(e.button).SetLook(e.a);
+        break;
+      case E::SetDefaultMarker:
+        ButtonOf(e.button).SetDefaultMarker(e.a);
+        break;
+      case E::HideNext:
+        ::ShowWindow(nextButton_.Handle(), SW_HIDE);
+        break;
+      case E::SwapButtons:
+        SwapButtons();
+        break;
+      case E::SetCaption:
+        ButtonOf(e.button).SetCaption(W(e.text));
+        break;
+      case E::ShowSubtitle:
+        ::ShowWindow(Item(IDC_SUBTITLE), SW_SHOW);
+        break;
+      case E::ShowProgress:
+        upgradeAttempted_ = true;
+        SetProgress(true, 0.0f);
+        break;
+      case E::HideProgress:
+        SetProgress(false, 0.0f);
+        break;
+      case E::StartTimer:
+        ::SetTimer(Handle(), UINT_PTR(e.a), UINT(e.b), nullptr);
+        break;
+      case E::FocusLog:
+        ::SetFocus(Log());
+        break;
+      case E::InvalidateWindow:
+        ::InvalidateRect(Handle(), nullptr, e.a ? TRUE : FALSE);
+        break;
+      case E::InvalidateCancel:
+        ::InvalidateRect(cancelButton_.Handle(), nullptr, FALSE);
+        break;
+      case E::OpenQuitPopup:
+        RunQuitPopup();
+        model_.QuitPopupClosed();
+        break;
+      case E::RemoveWorkFiles:
+        RemoveWorkFiles();
+        break;
+      case E::AppendText:
+        AppendText(e.text);
+        break;
+      case E::WaitForEnter:
+        services_.console.WaitForEnter();
+        break;
+      case E::EndDialog:
+        EndDialog(IDCANCEL);
+        break;
+      case E::ShowRestartChoice:
+        ShowRestartChoice();
+        break;
+      case E::SetChoicePictures: {
+        HBITMAP chosen = choiceChosen_.get(), other = choiceNotChosen_.get();
+        ::SendMessageW(choicePictures_[0], STM_SETIMAGE, IMAGE_BITMAP,
+                       reinterpret_cast<LPARAM>(e.a == 0 ? chosen : other));
+        ::SendMessageW(choicePictures_[1], STM_SETIMAGE, IMAGE_BITMAP,
+                       reinterpret_cast<LPARAM>(e.a == 1 ? chosen : other));
+        break;
+      }
+      case E::DrawChoiceFrames:
+        DrawChoiceFrames(e.a);
+        break;
+      case E::RestartSystem:
+        // The system's own program, by its full path: never one found in the working directory.
+        services_.engine.launcher.Start(SystemProgram(services_.systemDirectory, u"shutdown.exe"), u"-r -t 0 -f",
+                                        nullptr);
+        break;
+      case E::PostPaint:
+        ::PostMessageW(Handle(), WM_PAINT, 0, 0);
+        break;
+    }
+  }
+}
+
+void CVarnekDFUDlg::RunQuitPopup() {
+  PopDlg popup;
+  popup.titleText = W(texts_.Text(u"Quit"));
+  popup.messageText = W(texts_.Text(u"Popup01"));
+  popup.yesText = W(texts_.Text(u"Yes"));
+  popup.noText = W(texts_.Text(u"No"));
+  popup.closeText = W(texts_.Text(u"Close"));
+  if (titleFont_ && bodyFont_) {
+    popup.titleFont = titleFont_.get();
+    popup.bodyFont = bodyFont_.get();
+  }
+  popup.DoModal(Handle());
+}
+
+bool CVarnekDFUDlg::ExtractPackageOnce() {
+  if (model_.PackageWasExtracted()) return true;
+  const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
+  const bool ok = package && ExtractPackage(*package, extractionFiles_);
+  site_.extractedFiles = extractionFiles_.WrittenFiles();
+  site_.createdDirectories = extractionFiles_.CreatedDirectories();
+  model_.PackageExtracted(ok);
+  return ok;
+}
+
+void CVarnekDFUDlg::RemoveWorkFiles() {
+  const WorkFileRemoval plan = PlanWorkFileRemoval(site_);
+  FileSystem& files = services_.engine.files;
+  for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
+  const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
+  for (const std::u16string& parameters : plan.commandLines) services_.engine.launcher.Start(cmd, parameters, nullptr);
+  for (const std::u16string& directory : plan.removeDirectories) files.RemoveEmptyDirectory(directory);
+}
+
+// ---- the finish page ------------------------------------------------------------------------
+
+void CVarnekDFUDlg::FinishUpgrade() {
+  tasks_.RunPending();  // what the worker reported comes first
+  Run(model_.FinishUpgrade(engine_.allLatest == 1));
+}
+
+void CVarnekDFUDlg::ShowRestartChoice() {
+  HWND controls[5] = {restartQuestion_, choicePictures_[0], choiceTexts_[0], choicePictures_[1], choiceTexts_[1]};
+  if (std::any_of(std::begin(controls), std::end(controls), [](HWND h) { return h == nullptr; })) return;
+  for (HWND h : controls) ::ShowWindow(h, SW_SHOW);
+}
+
+void CVarnekDFUDlg::DrawChoiceFrames(int focus) {
+  skinState_.choiceFocus = focus;
+  // Erase first, so that the frame drawn last is never covered.
+  for (int i = 0; i < 2; ++i)
+    if (i != focus) skin::DrawChoiceFrame(Handle(), false, skinState_.choiceFrames[i]);
+  if (focus == 0 || focus == 1) skin::DrawChoiceFrame(Handle(), true, skinState_.choiceFrames[focus]);
+}
+
+// ---- the log, the dots and the progress bar ------------------------------------------------
+
+int CVarnekDFUDlg::LogLineCount() const { return int(::SendMessageW(Log(), EM_GETLINECOUNT, 0, 0)); }
+
+int CVarnekDFUDlg::LogEnd() const {
+  // Positions in the control's own text: soft line breaks (EM_FMTLINES) are not counted.
+  ::SendMessageW(Log(), EM_SETSEL, 0, -1);
+  DWORD end = 0;
+  ::SendMessageW(Log(), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+  return int(end);
+}
+
+void CVarnekDFUDlg::AppendText(const std::u16string& text) {
+  if (consoleMode) {
+    services_.console.Write(ConsoleSafe(text));
+    return;
+  }
+  const int end = LogEnd();
+  ::SendMessageW(Log(), EM_SETSEL, end, end);
+  ::SendMessageW(Log(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(text)));
+  const int newEnd = LogEnd();
+  ::SendMessageW(Log(), EM_SETSEL, newEnd, newEnd);
+  ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
+}
+
+void CVarnekDFUDlg::FinishStep(const std::u16string* result) {
+  if (consoleMode) {
+    if (result) AppendText(*result);
+    return;
+  }
+  if (result) {
+    if (dotsStart_ == -1) return;  // no step runs: nothing to close
+    ::KillTimer(Handle(), kDotsTimer);
+    ::SendMessageW(Log(), EM_SETSEL, dotsStart_, LogEnd());
+    ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
+    ::SendMessageW(Log(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(*result)));
+    dotsStart_ = -1;
+    return;
+  }
+  dotsStart_ = -1;
+  ::KillTimer(Handle(), kDotsTimer);
+  DotsTick();
+  ::SetTimer(Handle(), kDotsTimer, kDotsPeriodMs, nullptr);
+}
+
+void CVarnekDFUDlg::DotsTick() {
+  if (dotsStart_ == -1) {
+    dotsStart_ = LogEnd();
+    dotStep_ = 0;
+  }
+  ::SendMessageW(Log(), EM_SETSEL, dotsStart_, LogEnd());
+  ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
+  const std::u16string frame(DotsFrame(dotStep_));
+  ::SendMessageW(Log(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(frame)));
+  dotStep_ = (dotStep_ + 1) % 4;
+}
+
+void CVarnekDFUDlg::SetProgress(bool show, float fraction) {
+  if (consoleMode || !progressStatics_[0] || !progressStatics_[1]) return;
+  for (HWND control : progressStatics_) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+  // A value past the end would draw the fill beyond the bar.
+  const float clamped = std::clamp(fraction, 0.0f, 1.0f);
+  RECT fill = progressFillRect_;
+  fill.right = fill.left + static_cast<int>(512.0f * clamped);
+  ::MoveWindow(progressStatics_[1], fill.left, fill.top, fill.right - fill.left, fill.bottom - fill.top, FALSE);
+  for (HWND control : progressStatics_) ::InvalidateRect(control, nullptr, FALSE);
+}
+
+void CVarnekDFUDlg::SyncScrollBar() {
+  if (!scrollBar_.Handle()) return;
+  scrollBar_.SetRange(ScrollRangeForLines(LogLineCount()));
+  scrollBar_.SetPositionField(0);
+  scrollBar_.UpdateThumbFromPosition();
+  ::InvalidateRect(scrollBar_.Handle(), nullptr, TRUE);
+}
+
+void CVarnekDFUDlg::WheelOverLog(int delta) {
+  if (!scrollBar_.Handle()) return;
+  if (const auto move = WheelStep(scrollBar_.Position(), delta, LogLineCount())) {
+    scrollBar_.SetPosition(move->position);
+    ::SendMessageW(Log(), EM_LINESCROLL, 0, move->scrollLines);
+  }
+}
+
+// ---- the engine's view ------------------------------------------------------------------------
+
+void CVarnekDFUDlg::OnUiThread(std::function<void()> call) {
+  if (tasks_.OnOwnerThread()) {
+    tasks_.RunPending();  // keep the order of what other threads reported before
+    call();
+  } else {
+    tasks_.Post(std::move(call));
+  }
+}
+
+void CVarnekDFUDlg::Text(const std::u16string& text) {
+  OnUiThread([this, text] { AppendText(text); });
+}
+void CVarnekDFUDlg::StepStarted() {
+  OnUiThread([this] { FinishStep(nullptr); });
+}
+void CVarnekDFUDlg::StepEnded(const std::u16string& result) {
+  OnUiThread([this, result] { FinishStep(&result); });
+}
+void CVarnekDFUDlg::Progress(int percent) {
+  OnUiThread([this, percent] { SetProgress(true, float(std::clamp(percent, 0, 100)) / 100.0f); });
+}
+void CVarnekDFUDlg::ReportWritten() {
+  OnUiThread([this] { SyncScrollBar(); });
+}
+void CVarnekDFUDlg::StageEnded() {
+  OnUiThread([this] { FinishUpgrade(); });
+}
+
+// ---- the worker -------------------------------------------------------------------------------
+
+void CVarnekDFUDlg::StartWorker() {
+  if (worker_.joinable()) return;
+  upgradeAttempted_ = true;
+  workerRunning_ = true;
+  worker_ = std::thread([this] {
+    UpgradeWorker(engine_);  // never throws
+    workerRunning_ = false;
+  });
+}
+
+bool CVarnekDFUDlg::WorkerRunning() const { return workerRunning_; }
+
+// ---- messages ---------------------------------------------------------------------------------
+
+bool CVarnekDFUDlg::PreTranslateMessage(MSG& message) {
+  const HWND self = Handle();
+  if (!self) return false;
+  FilterResult result;
+  switch (message.message) {
+    case WM_KEYDOWN: {
+      const KeyContext context{{nextButton_.Look(), nextButton_.DefaultMarker()},
+                               {cancelButton_.Look(), cancelButton_.DefaultMarker()},
+                               ::GetFocus() == Log(),
+                               choicePictures_[0] && ::IsWindowVisible(choicePictures_[0])};
+      result = model_.KeyDown(KeyOf(message.wParam), context);
+      break;
+    }
+    case WM_SYSKEYDOWN:
+      result = model_.SysKeyDown(SysKeyOf(message.wParam));
+      break;
+    case WM_CONTEXTMENU:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      return true;
+    case WM_SYSCOMMAND:
+      if ((message.wParam & 0xFFF0) != SC_CLOSE) return false;
+      result = model_.PostedClose();
+      break;
+    case WM_MOUSEWHEEL:
+      if (model_.WheelScrollsLog()) WheelOverLog(GET_WHEEL_DELTA_WPARAM(message.wParam));
+      return false;
+    default:
+      return false;
+  }
+  Run(result.effects);
+  return result.verdict == FilterVerdict::Swallow;
+}
+
+bool CVarnekDFUDlg::OnCommand(int id, int code, HWND control) {
+  switch (id) {
+    case IDC_NEXT_BUTTON:
+      if (code == BN_CLICKED) Run(model_.NextButton());
+      return true;
+    case IDC_CANCEL_BUTTON:
+      if (code == BN_CLICKED) Run(model_.CancelButton());
+      return true;
+    case IDC_CLOSE_BUTTON:
+      if (code == BN_CLICKED) Run(model_.ConfirmQuit());
+      return true;
+    case IDC_MINIMISE_BUTTON:
+      if (code == BN_CLICKED) ::PostMessageW(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      return true;
+    case IDC_RESTART_NOW:
+      if (code == STN_CLICKED) Run(model_.SelectRestartNow());
+      return true;
+    case IDC_RESTART_LATER:
+      if (code == STN_CLICKED) Run(model_.SelectRestartLater());
+      return true;
+    case IDC_LOG:
+      if (code == EN_VSCROLL && scrollBar_.Handle()) {
+        scrollBar_.SetPositionField(int(::SendMessageW(Log(), EM_GETFIRSTVISIBLELINE, 0, 0)));
+        scrollBar_.UpdateThumbFromPosition();
+        ::InvalidateRect(scrollBar_.Handle(), nullptr, TRUE);
+        return true;
+      }
+      if (code == EN_SETFOCUS) {
+        if (model_.PageStateValue() == kStateLicence) {
+          // The licence jumps to its end once per run.
+          if (licenceCaretJumped_) return true;
+          licenceCaretJumped_ = true;
+          const int end = LogEnd();
+          ::SendMessageW(Log(), EM_SETSEL, end, end);
+          ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
+          return true;
+        }
+        const int end = LogEnd();
+        ::SendMessageW(Log(), EM_SETSEL, end, end);
+        ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
+        SyncScrollBar();
+        return true;
+      }
+      return false;
+    default:
+      (void)control;
+      return false;
+  }
+}
+
+LRESULT CVarnekDFUDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == framework::TaskQueue::Message()) {
+    tasks_.RunPending();
+    return 0;
+  }
+  if (message == WM_QUERYDRAGICON) return reinterpret_cast<LRESULT>(icon_);
+  return Dialog::OnMessage(message, wParam, lParam);
+}
+
+void CVarnekDFUDlg::OnPaint() {
+  skin::PageArt art;
+  art.background = skinState_.pageBackground == kIntroBackgroundImage ? introPicture_.get() : pagePicture_.get();
+  art.buttons[0] = nextButton_.Handle();
+  art.buttons[1] = cancelButton_.Handle();
+  art.icon = icon_;
+  if (skin::PaintPage(Handle(), skinState_, art) == skin::PagePaintResult::NoDrawingContext) ReportPreparingFailure();
+}
+
+void CVarnekDFUDlg::OnNcPaint() { ::PostMessageW(Handle(), WM_PAINT, 0, 0); }
+
+HBRUSH CVarnekDFUDlg::OnCtlColor(HDC dc, HWND control, int kind) {
+  const HBRUSH fallback = reinterpret_cast<HBRUSH>(Default());
+  return skin::ApplyControlColour(dc, kind, control, skinState_.textBoxStyle, fallback, panelBrush_.get());
+}
+
+void CVarnekDFUDlg::OnTimer(UINT_PTR id) {
+  switch (id) {
+    case kPollTimer:
+      PollTick();
+      return;
+    case kHoverTimer:
+      HoverTick();
+      break;
+    case kWorkerTimer:
+      ::KillTimer(Handle(), kWorkerTimer);
+      StartWorker();
+      break;
+    case kDotsTimer:
+      DotsTick();
+      break;
+    default:
+      break;
+  }
+  Default();
+}
+
+void CVarnekDFUDlg::HoverTick() {
+  POINT at{};
+  if (!::GetCursorPos(&at)) return;
+  const HWND under = ::WindowFromPoint(at);
+  const HWND focus = ::GetFocus();
+  auto spot = [&](HWND w) {
+    if (w && w == minimiseButton_.Handle()) return TitleSpot::Minimise;
+    if (w && w == closeButton_.Handle()) return TitleSpot::Close;
+    return TitleSpot::Elsewhere;
+  };
+  if (const auto target = HoverFocus(spot(under), spot(focus))) {
+    switch (*target) {
+      case TitleSpot::Minimise: ::SetFocus(minimiseButton_.Handle()); break;
+      case TitleSpot::Close: ::SetFocus(closeButton_.Handle()); break;
+      case TitleSpot::Elsewhere: ::SetFocus(Item(IDC_TITLE)); break;
+    }
+  }
+}
+
+void CVarnekDFUDlg::OnLButtonDown(UINT, POINT at) {
+  // Any free spot drags the borderless window.
+  ::SendMessageW(Handle(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
+  Default();
+}
+
+void CVarnekDFUDlg::OnVScroll(int, int, HWND bar) {
+  if (!bar || bar != scrollBar_.Handle()) return;  // only the skinned bar steers the log
+  const int first = int(::SendMessageW(Log(), EM_GETFIRSTVISIBLELINE, 0, 0));
+  ::SendMessageW(Log(), EM_LINESCROLL, 0, scrollBar_.Position() - first);
+  Default();
+}
+
+void CVarnekDFUDlg::OnSetFocus(HWND) { ::SetFocus(Item(IDC_TITLE)); }
+
+void CVarnekDFUDlg::OnSysCommand(UINT command, LPARAM) {
+  const UINT kind = command & 0xFFF0;
+  if (kind == 0x10 || kind == SC_CLOSE) return;  // About, and a close that bypasses the confirmation
+  Default();
+}
+
+void CVarnekDFUDlg::OnDestroy() {
+  Default();
+  for (unsigned id : {kPollTimer, kHoverTimer, kWorkerTimer, kDotsTimer}) ::KillTimer(Handle(), id);
+  services_.engine.language.ReleaseTexts();
+  RemoveWorkFiles();
+}
+
+}  // namespace brevix
