@@ -121,7 +121,7 @@ PollActions FirmwarePoll::Tick(const PollFacts& facts, std::uint64_t nowMs, Mail
 
 void FirmwarePoll::Take(ByteView bytes, const PollFacts& facts, std::uint64_t nowMs) {
   const auto message = DecodeDfuMessage(bytes);
-  if (!message || endingQueued_) return;
+  if (!message || !facts.toolStarted || endingQueued_) return;
   if (toolSeenEndedAt_ && nowMs - *toolSeenEndedAt_ > kToolEndGraceMs) return;
   const bool ending = message->status != 0 || message->type == kDfuSucceeded;
   if (!ending && pending_.size() >= kMaxPendingMessages) return;

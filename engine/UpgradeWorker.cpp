@@ -31,7 +31,7 @@ bool SttubeInstallConfirmed(UpgradeEngine& engine) {
     HardDfuSwitch(context);  // brings the DFU device up for the installer; its result is not needed
     if (IsInstalledDriverCurrent(DriverKind::Sttube, engine)) return true;
     const std::uint64_t now = clock.Milliseconds();
-    if (test >= kSttubeInstallTests) return false;
+    if (test >= kSttubeInstallTests && now - start >= kSttubeInstallMinimumMs) return false;
     if (now - before < kInstallPauseMs) clock.Sleep(kInstallPauseMs);
   }
 }

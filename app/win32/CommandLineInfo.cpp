@@ -11,12 +11,13 @@ namespace {
 // Set once the command line has been acted on; lasts for the process.
 int commandLineHandled = 0;
 
-// A file or pipe the process inherited as a standard handle, or null.
+// A file, pipe or device ("nul") the process inherited as a standard handle, or null. A
+// console handle is none: the console the process allocates takes its place.
 HANDLE InheritedRedirection(DWORD which) {
   HANDLE h = ::GetStdHandle(which);
-  if (!h || h == INVALID_HANDLE_VALUE) return nullptr;
-  const DWORD type = ::GetFileType(h);
-  return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE ? h : nullptr;
+  if (!h || h == INVALID_HANDLE_VALUE || ::GetFileType(h) == FILE_TYPE_UNKNOWN) return nullptr;
+  DWORD mode = 0;
+  return ::GetConsoleMode(h, &mode) ? nullptr : h;
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 # GetExitCodeProcess. Transcripts are compared whole.
 #  - "/V", "/v", "/?", an unknown switch, "/S " and two arguments: the text once, a wait for
 #    Enter, exit code 0;
-#  - with inherited pipes the same text arrives as UTF-8 and the run ends without Enter;
+#  - with inherited pipes, or a shell's redirection to a file, the same text arrives as UTF-8
+#    and the run ends without Enter;
 #  - a machine without a supported hub, and a server system, are refused with 1633.
 # The silent runs need the wizard dialog, the upgrade worker and the stand-ins; they are below
 # and run with BREVIX_CONSOLE_INTEGRATION=1 (<sensorserver.dll> then names the test sensor
@@ -117,6 +118,11 @@ pipe_case() {  # <name> <tail> <expected text, LF lines>
 }
 pipe_case "/V with pipes: the text in the pipe, no wait, exit 0" "/V" "$version"
 pipe_case "/? with pipes: the usage in the pipe, no wait, exit 0" "/?" "$usage"
+# A shell's redirection ("tool.exe /V < nul > transcript.txt"): the file keeps the text.
+"$run" "$prefix" 60 "$exe" /V <"/dev/null" >"$scratch/transcript.txt" 2>/dev/null
+rc=$?  # the low 8 bits of the exit code; a wait would end in the time-out's 124
+check "/V redirected by the shell: the text in the file, no wait, exit 0" \
+  '[ $rc -eq 0 ] && cmp -s "$scratch/transcript.txt" <(printf "The tool version is 1.0.20.2699\r\n")'
 
 # 3. The refusals of start-up, each with its message box (closed here) and 1633.
 refused() {  # <name>

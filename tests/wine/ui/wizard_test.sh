@@ -187,6 +187,11 @@ sleep 0.5
 dump
 after=$(first_line)
 check "the wheel scrolls the licence" '[ -n "$after" ] && [ "$after" -gt "$before" ]'
+# The skinned bar's down arrow (bottom of the bar, beside the log) moves the log as well.
+xdotool mousemove --sync $((wx + 666)) $((wy + 410)) click 1 click 1
+sleep 0.5
+dump
+check "the scroll bar's arrow scrolls the licence" '[ "$(first_line)" -gt "$after" ]'
 xdotool windowfocus --sync "$win" >/dev/null 2>&1
 
 # 2. Tab, Accept, Back, Accept: the package is extracted once.
