@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -34,22 +35,52 @@ struct PackageError {
 };
 
 // Reads and checks the whole package before anyone acts on it: the trailer, every record's
-// lengths against the bytes that remain before the trailer, and every name (see
-// IsSafeEntryName). Any failure rejects the package as a whole.
+// lengths against the bytes that remain before the trailer, and every name (EntryNameFault,
+// EntryNameList). Any failure rejects the package as a whole.
 struct PackageReadResult {
   std::optional<PackageContents> contents;
   PackageError error;
 };
 PackageReadResult ReadPackage(ByteView package);
 
-// A relative path that stays below the directory it is written into: not empty, at most
-// kMaxEntryNameUnits units, no drive or colon, no leading separator, no empty, "." or ".."
-// segment, no control characters. "/" counts as a separator, as it does for Windows.
+// Why a name cannot be an entry's, worded as what was expected instead (the reader's and the
+// packager's messages); nullopt when it can. An entry name is a relative path with "\"
+// separators that Windows writes exactly as named, below the directory it is written into:
+// not empty, at most kMaxEntryNameUnits units, no leading "\", none of : / < > " | ? * and
+// no control character (0x00-0x1F, 0x7F-0x9F); no segment that is empty, dots and blanks
+// only, ends in a dot or a blank (Windows drops them), is a device name (CON, PRN, AUX, NUL,
+// COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, with or without an extension, any case) or has the
+// shape of a short 8.3 alias ("ERRORC~1.INI" names another file). "/" is refused rather than
+// read as a second separator, so the reader and extraction see the same path.
+std::optional<std::string> EntryNameFault(std::u16string_view name);
 bool IsSafeEntryName(std::u16string_view name);
 
+// The names of one package in stored order. Windows compares file names without regard to
+// case, so two entries whose names differ only in case would be one file on disk (the gate
+// reading one, the disk holding the other), and a name that is a file of one entry and a
+// directory of another leaves one of them unwritten: both are refused.
+class EntryNameList {
+ public:
+  // nullopt and the name remembered, or what was expected instead (EntryNameFault, or the
+  // clash with an earlier entry, named by its number from 1).
+  std::optional<std::string> Add(std::u16string_view name);
+
+ private:
+  std::size_t count_ = 0;
+  std::unordered_map<std::u16string, std::size_t> files_;        // folded name -> entry number
+  std::unordered_map<std::u16string, std::size_t> directories_;  // folded directory -> first entry using it
+};
+
+// Windows' upper-case mapping for the scripts file names commonly use (Latin, Greek, Cyrillic,
+// Armenian, fullwidth forms); other units are kept. Two names that fold alike are one file.
+std::u16string FoldNameCase(std::u16string_view name);
+
+// UTF-8 for messages, with control characters shown as \xNN.
+std::string PrintableName(std::u16string_view name);
+
 // Writes every entry below the current directory, in stored order, each after creating the
-// directories its name needs. A file that cannot be written is skipped. Fails, writing
-// nothing, when the package does not read.
+// directories its name needs. A file that cannot be written whole is skipped (WriteWholeFile
+// leaves no part of it). Fails, writing nothing, when the package does not read.
 bool ExtractPackage(ByteView package, FileSystem& files);
 
 // A copy of the first entry named exactly `name` (case-sensitive).
@@ -60,7 +91,10 @@ std::optional<Bytes> ReadPackageEntry(ByteView package, std::u16string_view name
 // newly created.
 bool CreatePathDirectories(const std::u16string& path, FileSystem& files);
 
-// Creates or replaces one file with one buffer.
+// Creates or replaces one file with one buffer. A write that fails (the disk is full, the
+// device fails) may have left part of the file, or truncated the one that was there: the file
+// is removed then, so that nobody takes a part of a file (half an INF, half an installer) for
+// the whole. A read-only file, which could not be opened, stays: removing it fails as well.
 bool WriteWholeFile(const std::u16string& path, ByteView bytes, FileSystem& files);
 
 // The writing twin of ReadPackage: entries in the given order, first-entry offset 0.

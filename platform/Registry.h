@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace brevix {
@@ -17,6 +18,11 @@ class RegistryKey {
   // nullopt when missing, not a string or too long.
   virtual std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) = 0;
 };
+
+// The text of a string value as the registry hands it out into a buffer of `bufferBytes`
+// bytes: the stored data may lack its terminator, hold an odd last byte (dropped) or be empty.
+// nullopt when the data, or its text with a terminator, does not fit the buffer.
+std::optional<std::u16string> RegistryStringFromData(std::span<const std::uint8_t> data, std::size_t bufferBytes);
 
 // Reads keys below HKEY_LOCAL_MACHINE.
 class RegistryReader {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds both builds and runs every test: the native suite (with
-# ASan/UBSan) and the Windows suite under Wine on a virtual display. The Windows suite runs
-# i686 where the host runs 32-bit code and x86_64 where it cannot (scripts/wine-arch.sh); then
-# the shipped i686 executable is still built and its imports checked.
+# ASan/UBSan), a smoke run of the fuzz targets (scripts/fuzz.sh) and the Windows suite under
+# Wine on a virtual display. The Windows suite runs i686 where the host runs 32-bit code and
+# x86_64 where it cannot (scripts/wine-arch.sh); in the second case the shipped i686
+# executable is built too and its imports checked first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
@@ -10,7 +11,9 @@ bash "$root/scripts/install-deps.sh"
 echo "Wine tests: $BREVIX_WINE_ARCH"
 bash "$root/scripts/build.sh" "$root/build"
 (cd "$root/build/native" && ctest --output-on-failure -j"$(nproc)")
-(cd "$root/build/win32" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure)
+# Every parser of outside bytes under libFuzzer for a few seconds, two targets at a time.
+BREVIX_FUZZ_PARALLEL=2 bash "$root/scripts/fuzz.sh" 5
 if [ "$BREVIX_WINE_ARCH" = win64 ]; then
   (cd "$root/build/win32-i686" && ctest --output-on-failure --no-tests=error -R '^product\.imports$')
 fi
+(cd "$root/build/win32" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure)

@@ -107,6 +107,7 @@ void CVarnekDFUApp::RunWizard(bool ownWorkingDirectory) {
   const bool finished = model.PageStateValue() == kStateFinished || dialog.UpgradeAttempted();
   outcome.userQuit = !outcome.consoleMode && !finished;
   outcome.upgraded = dialog.UpgradeAttempted();
+  outcome.stepFailed = dialog.StepFailed();
   outcome.restartStarted = !outcome.consoleMode && model.PageStateValue() == kStateFinished && dialog.RestartChoice() == 1 &&
                            dialog.UpgradeAttempted();
 }

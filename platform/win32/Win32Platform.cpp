@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -49,17 +50,14 @@ class Win32Key : public RegistryKey {
   }
 
   std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
-    std::vector<BYTE> buffer(bufferBytes + sizeof(wchar_t), 0);  // room for a terminator the data may lack
+    std::vector<BYTE> buffer(bufferBytes, 0);
     DWORD type = 0;
     DWORD size = static_cast<DWORD>(bufferBytes);
+    // A value longer than the buffer fails here (ERROR_MORE_DATA); what the data lacks or
+    // holds beyond a plain terminated string is the core's to judge.
     if (::RegQueryValueExW(key_, W(name), nullptr, &type, buffer.data(), &size) != ERROR_SUCCESS) return std::nullopt;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-    const auto* text = reinterpret_cast<const wchar_t*>(buffer.data());
-    std::size_t units = size / sizeof(wchar_t);
-    while (units > 0 && text[units - 1] == L'\0') --units;
-    // A string that fills the buffer without its terminator does not fit.
-    if ((units + 1) * sizeof(wchar_t) > bufferBytes) return std::nullopt;
-    return U16(text, units);
+    return RegistryStringFromData(ByteView(buffer.data(), std::min<std::size_t>(size, buffer.size())), bufferBytes);
   }
 
  private:

@@ -65,7 +65,11 @@ class FakeFileSystem : public FileSystem {
     if (f == files.end()) return std::nullopt;
     return f->second;
   }
-  bool RemoveFile(const std::u16string& path) override { return files.erase(Norm(path)) > 0; }
+  bool RemoveFile(const std::u16string& path) override {
+    const auto p = Norm(path);
+    if (auto a = fileAttributes.find(p); a != fileAttributes.end() && (a->second & 1)) return false;  // as DeleteFileW
+    return files.erase(p) > 0;
+  }
   std::optional<std::u16string> FindFirstMatch(const std::u16string&) override { return std::nullopt; }
   std::u16string CurrentDirectory() override { return current; }
   bool ChangeDirectory(const std::u16string& path) override {

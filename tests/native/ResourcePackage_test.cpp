@@ -44,14 +44,6 @@ TEST(ResourcePackage, ExtractCreatesEachEntrysDirectoriesBeforeWritingIt) {
   EXPECT_EQ(fs.files.at(u"PidVid"), B("ids"));
 }
 
-TEST(ResourcePackage, LaterEntryOfSameNameWinsOnDiskFirstWinsOnRead) {
-  const Bytes pkg = BuildPackage({{u"PidVid", B("first")}, {u"PidVid", B("second")}});
-  FakeFileSystem fs;
-  ASSERT_TRUE(ExtractPackage(pkg, fs));
-  EXPECT_EQ(fs.files.at(u"PidVid"), B("second"));
-  EXPECT_EQ(ReadPackageEntry(pkg, u"PidVid"), B("first"));
-}
-
 TEST(ResourcePackage, ReadEntryIsExactAndCaseSensitive) {
   const Bytes pkg = TwoEntryPackage();
   EXPECT_FALSE(ReadPackageEntry(pkg, u"pidvid"));
@@ -129,6 +121,84 @@ INSTANTIATE_TEST_SUITE_P(All, CorruptPackage, ::testing::ValuesIn(kCorruptions),
                            for (char& c : n) if (!isalnum(static_cast<unsigned char>(c))) c = '_';
                            return n;
                          });
+
+// A name Windows would write elsewhere, to a device or under another name rejects the
+// package as a whole: the error names the byte where the bad name starts and what was
+// expected there, and neither reader acts on any entry.
+TEST(ResourcePackage, NamesWindowsWouldNotWriteAsNamedRejectThePackage) {
+  struct Case {
+    std::vector<std::u16string> names;  // after "ErrorCode.ini"; the last one is refused
+    const char* expected;               // part of what the error says was expected
+  } cases[] = {
+      {{u"CON"}, "no device name"},
+      {{u"sub\\NUL.txt"}, "no device name"},
+      {{u"DRIVER\\com1"}, "no device name"},
+      {{u"LPT9.tar.gz"}, "no device name"},
+      {{u"aux .log"}, "no device name"},
+      {{u"Prn"}, "no device name"},
+      {{u"COM\u00B2"}, "no device name"},
+      {{u"CONOUT$"}, "no device name"},
+      {{u"lpt1\\x"}, "no device name"},
+      {{u"PidVid."}, "end in a dot or a blank"},
+      {{u"PidVid "}, "end in a dot or a blank"},
+      {{u"DRIVER.\\x"}, "end in a dot or a blank"},
+      {{u"..."}, "dots and blanks only"},
+      {{u"a\\. \\b"}, "dots and blanks only"},
+      {{u"a\u007Fb"}, "control characters"},
+      {{u"a\u0085b"}, "control characters"},
+      {{u"a\u009Fb"}, "control characters"},
+      {{u"DRIVER/ACPI/x.inf"}, "without \"/\""},
+      {{u"x/"}, "without \"/\""},
+      {{u"a?b"}, "< > \" | ? *"},
+      {{u"a*"}, "< > \" | ? *"},
+      {{u"ERRORC~1.INI"}, "short 8.3 alias"},
+      {{u"DRIVER\\VARNE~12"}, "short 8.3 alias"},
+      {{u"PidVid", u"PIDVID"}, "not already used by entry 2"},
+      {{u"a", u"DRIVER\\ACPI\\x.inf", u"driver\\acpi\\X.INF"}, "not already used by entry 3"},
+      {{u"\u00C9t\u00E9", u"\u00E9T\u00C9"}, "not already used by entry 2"},
+      {{u"\u0444\u0430\u0439\u043B", u"\u0424\u0410\u0419\u041B"}, "not already used by entry 2"},
+      {{u"\u03C3\u03C2", u"\u03A3\u03A3"}, "not already used by entry 2"},
+      {{u"PidVid", u"PidVid"}, "not already used by entry 2"},
+      {{u"DRIVER\\x", u"driver"}, "entry 2 does not use as a directory"},
+      {{u"PidVid", u"pidvid\\x"}, "entry 2 does not use as its file name"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::pair<std::u16string, Bytes>> entries{{u"ErrorCode.ini", B("ini")}};
+    for (const auto& name : c.names) entries.emplace_back(name, B("data"));
+    const std::string label = PrintableName(c.names.back());
+    const Bytes pkg = BuildPackage(entries);
+    const auto read = ReadPackage(pkg);
+    ASSERT_FALSE(read.contents) << label;
+    EXPECT_NE(read.error.what.find(c.expected), std::string::npos) << label << ": " << read.error.what;
+    EXPECT_NE(read.error.what.find("entry " + std::to_string(entries.size()) + ": "), std::string::npos)
+        << label << ": " << read.error.what;
+    // The bad name starts after every earlier record and its own 8-byte header.
+    std::size_t offset = 8;
+    for (std::size_t i = 0; i + 1 < entries.size(); ++i) offset += 8 + 2 * entries[i].first.size() + entries[i].second.size();
+    EXPECT_EQ(read.error.offset, offset) << label;
+    FakeFileSystem fs;
+    EXPECT_FALSE(ExtractPackage(pkg, fs)) << label;
+    EXPECT_TRUE(fs.files.empty() && fs.createCalls.empty()) << label;
+    EXPECT_FALSE(ReadPackageEntry(pkg, u"ErrorCode.ini")) << label;
+  }
+}
+
+// Names close to the refused ones that Windows writes as named.
+TEST(ResourcePackage, NearMissNamesAreAccepted) {
+  const std::vector<std::u16string> names = {
+      u"CONSOLE",       u"COM10",         u"LPT0",          u"NULL.txt",    u"xCON",
+      u"CON_x",         u".config",       u"a.b",           u"x~y.txt",     u"file~1.text",
+      u"LONGNAME9~1.TXT", u"file~",       u"DRIVER\\ACPI\\dpinst.exe", u"DRIVER\\STTUBE\\dpinst.exe",
+      u"DRIVER\\ACPI\\varnekbrevixacpi.cat", u"DRIVER\\ACPI\\VarnekBrevixAcpi.inf",
+      u"\u00A0nbsp",     u"a\u00A0",       u"\u00E9t\u00E9", u"\u00E9t\u00E8",
+      u"DRIVER\\FIRMWARE\\File\\Varnek(R)_x..dfu",
+  };
+  EntryNameList list;
+  for (const auto& name : names) EXPECT_EQ(list.Add(name), std::nullopt) << PrintableName(name);
+  std::vector<std::pair<std::u16string, Bytes>> entries;
+  for (const auto& name : names) entries.emplace_back(name, B("x"));
+  EXPECT_TRUE(ReadPackage(BuildPackage(entries)).contents);
+}
 
 TEST(ResourcePackage, NamesThatWouldLeaveTheWorkingDirectoryRejectThePackage) {
   const std::u16string unsafe[] = {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The package producer as release engineers use it: build from a list, list and verify, and
-# refuse a missing component, an unsafe name and a damaged package.
+# refuse a missing component, a name the reader would refuse and a damaged package.
 set -uo pipefail
 packager=$1
 dir=$(mktemp -d)
@@ -32,6 +32,37 @@ check "a missing component fails the build" '[ $? -ne 0 ] && [ ! -e "$dir/q.dat"
 printf '..\\evil.dll\traw\n' > "$dir/bad.txt"
 "$packager" build --list "$dir/bad.txt" --components "$dir/c" --out "$dir/q.dat" 2>/dev/null
 check "an unsafe entry name fails the build" '[ $? -ne 0 ]'
+
+# Names the package reader refuses are refused when the list is read, with the reader's words;
+# each case: the list's lines after a good first entry, and what the message says was expected.
+refused=(
+  'sub\NUL.txt|no device name'
+  'COM1|no device name'
+  'PidVid.|end in a dot or a blank'
+  'PidVid |end in a dot or a blank'
+  '. .|dots and blanks only'
+  $'a\xc2\x85b|control characters'
+  'DRIVER/ACPI/x.inf|without "/"'
+  'ERRORC~1.INI|short 8.3 alias'
+  'ERRORCODE.INI|not already used by entry 1'
+  'errorcode.ini\x|entry 1 does not use as its file name'
+)
+for c in "${refused[@]}"; do
+  name=${c%%|*} words=${c#*|}
+  printf 'ErrorCode.ini\ttext8\n%s\traw\n' "$name" > "$dir/bad.txt"
+  rm -f "$dir/q.dat"
+  err=$("$packager" build --list "$dir/bad.txt" --components "$dir/c" --out "$dir/q.dat" 2>&1)
+  check "entry name '$name' is refused: $words" \
+    '[ $? -ne 0 ] && [ ! -e "$dir/q.dat" ] && grep -qF "bad.txt:2: entry name" <<<"$err" && grep -qF "expected" <<<"$err" && grep -qF "$words" <<<"$err"'
+done
+printf '# nothing but comments\n' > "$dir/empty.txt"
+rm -f "$dir/q.dat"
+err=$("$packager" build --list "$dir/empty.txt" --components "$dir/c" --out "$dir/q.dat" 2>&1)
+check "a list without entries is refused" '[ $? -ne 0 ] && [ ! -e "$dir/q.dat" ] && grep -qF "expected at least one entry" <<<"$err"'
+# The same name in other case is refused also when the list is the expectation of a listing.
+printf 'PidVid\ttext16\npidvid\ttext16\n' > "$dir/twice.txt"
+"$packager" list "$dir/p.dat" --expect "$dir/twice.txt" >/dev/null 2>&1
+check "a list naming one file twice is no expectation" '[ $? -ne 0 ]'
 
 head -c 40 "$dir/p.dat" > "$dir/cut.dat"
 err=$("$packager" list "$dir/cut.dat" 2>&1 >/dev/null)

@@ -1,6 +1,8 @@
 // Registry reading on the real API, against keys this test writes below HKLM.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/StartupGates.h"
 #include "data/ResourcePackage.h"
 #include "platform/win32/Win32Platform.h"
@@ -26,6 +28,21 @@ class RegistryFixture : public ::testing::Test {
     }
     RegCloseKey(key);
   }
+  // A value of exactly these bytes, terminator or not.
+  static void PutRaw(const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kRoot) + L"\\raw").c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  static std::vector<BYTE> Units(const std::wstring& text, std::size_t terminators) {
+    std::vector<BYTE> data(reinterpret_cast<const BYTE*>(text.data()),
+                           reinterpret_cast<const BYTE*>(text.data() + text.size()));
+    data.insert(data.end(), 2 * terminators, 0);
+    return data;
+  }
 };
 
 TEST_F(RegistryFixture, EnumeratesSubkeysAndReadsStringsWithinTheirBuffers) {
@@ -47,6 +64,32 @@ TEST_F(RegistryFixture, EnumeratesSubkeysAndReadsStringsWithinTheirBuffers) {
   EXPECT_FALSE(sub->QueryString(u"TooLong", 100));
   EXPECT_FALSE(sub->QueryString(u"Missing", 100));
   EXPECT_FALSE(registry.OpenLocalMachineKey(u"SOFTWARE\\BrevixTests\\nope"));
+}
+
+// String values as other software may store them: without a terminator, empty, with an odd
+// byte, far too long, or not strings at all.
+TEST_F(RegistryFixture, StringsOfEveryShapeAreReadWithinTheirBuffers) {
+  PutRaw(L"Bare49", REG_SZ, Units(std::wstring(49, L'9'), 0));
+  PutRaw(L"Bare50", REG_SZ, Units(std::wstring(50, L'9'), 0));
+  PutRaw(L"Empty", REG_SZ, {});
+  std::vector<BYTE> odd = Units(L"abc", 0);
+  odd.push_back('d');
+  PutRaw(L"Odd", REG_SZ, odd);
+  PutRaw(L"Huge", REG_SZ, Units(std::wstring(10000, L'x'), 1));
+  PutRaw(L"Nuls", REG_SZ, Units(L"", 10000));
+  PutRaw(L"Expand", REG_EXPAND_SZ, Units(L"%x%", 1));
+  PutRaw(L"Number", REG_DWORD, {1, 0, 0, 0});
+  win32::Win32Registry registry;
+  auto key = registry.OpenLocalMachineKey(u"SOFTWARE\\BrevixTests\\raw");
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->QueryString(u"Bare49", 100), std::u16string(49, u'9'));
+  EXPECT_FALSE(key->QueryString(u"Bare50", 100));
+  EXPECT_EQ(key->QueryString(u"Empty", 100), u"");
+  EXPECT_EQ(key->QueryString(u"Odd", 100), u"abc");
+  EXPECT_FALSE(key->QueryString(u"Huge", 500));
+  EXPECT_FALSE(key->QueryString(u"Nuls", 500));
+  EXPECT_EQ(key->QueryString(u"Expand", 100), u"%x%");
+  EXPECT_FALSE(key->QueryString(u"Number", 100));
 }
 
 // The device gate against the prefix's own Enum keys: the test prefix holds a supported hub.

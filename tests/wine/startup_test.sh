@@ -8,6 +8,7 @@
 set -uo pipefail
 exe=$1 windump=$2 holdinstance=$3 prefix=$4
 run="$(dirname "$0")/../../scripts/wine-run.sh"
+export LANG=C.UTF-8  # English, and command-line arguments that carry "®" intact
 . "$(dirname "$0")/architecture.sh"
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
@@ -26,11 +27,13 @@ workdir="$prefix/drive_c/$programs/Varnek Corporation/Varnek(R) Brevix/Upgrade T
 # 1. Supported notebook (the prefix's fixture): silent, working directory made.
 rm -rf "$prefix/drive_c/$programs/Varnek Corporation" "$prefix/drive_c/$other/Varnek Corporation"
 "$run" "$prefix" 60 "$exe" & pid=$!
-out=$("$run" "$prefix" 15 "$windump" 4 '#32770' --close | tr -d "\r")
-wait $pid; rc=$?
+wizard=$("$run" "$prefix" 40 "$windump" 30 'Varnek® Brevix Upgrade Tool App Class Name' | tr -d "\r")
+out=$("$run" "$prefix" 15 "$windump" 2 '#32770' --close | tr -d "\r")
+kill $pid 2>/dev/null; wait $pid 2>/dev/null
+timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null
 echo "$out"
 check "supported hub: no message box" '[ "$out" = none ]'
-check "supported hub: exits" '[ $rc -eq 0 ]'
+check "supported hub: the wizard opens on the licence" 'grep -q "^child|1000|Button|Accept" <<<"$wizard"'
 check "working directory under $programs ($kind)" '[ -d "$workdir" ]'
 check "nothing made under $other" '[ ! -e "$prefix/drive_c/$other/Varnek Corporation" ]'
 

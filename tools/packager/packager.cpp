@@ -45,6 +45,7 @@ bool ReadList(const std::string& path, std::vector<ListEntry>& entries) {
     std::cerr << "packager: cannot read list " << path << "\n";
     return false;
   }
+  brevix::EntryNameList names;  // the reader's own rules, so that no built package is refused
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
@@ -61,11 +62,23 @@ bool ReadList(const std::string& path, std::vector<ListEntry>& entries) {
       std::cerr << path << ":" << number << ": unknown form '" << e.form << "' (raw, text8, text16)\n";
       return false;
     }
-    if (!brevix::IsSafeEntryName(brevix::Utf8ToUtf16(e.name))) {
-      std::cerr << path << ":" << number << ": entry name '" << e.name << "' must stay below the working directory\n";
+    const std::u16string name = brevix::Utf8ToUtf16(e.name);
+    if (brevix::Utf16ToUtf8(name) != e.name) {
+      std::cerr << path << ":" << number << ": entry name '" << brevix::PrintableName(name)
+                << "': expected a name in UTF-8\n";
+      return false;
+    }
+    if (const auto fault = names.Add(name)) {
+      std::cerr << path << ":" << number << ": entry name '" << brevix::PrintableName(name) << "': expected "
+                << *fault << "\n";
       return false;
     }
     entries.push_back(e);
+  }
+  if (entries.empty()) {
+    // A package of its trailer alone is one the reader refuses.
+    std::cerr << path << ": expected at least one entry\n";
+    return false;
   }
   return true;
 }

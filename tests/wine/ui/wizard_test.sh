@@ -2,17 +2,18 @@
 # The wizard on the simulated notebook, driven with real input (xdotool) on a display of its
 # own and read back from its real windows (windump). Screenshots of the pages are left for a
 # person to look at.
-#   wizard_test.sh <product.exe> <windump.exe> <BrevixSensorServer.dll> <screenshot-dir>
+#   wizard_test.sh <product.exe> <windump.exe> <BrevixSensorServer.dll> <recordshutdown.exe> <screenshot-dir>
 # WINEPREFIX names the prepared prefix. Registry fixtures are added here and removed again.
 set -uo pipefail
 if [ -z "${BREVIX_UI_DISPLAY:-}" ]; then
   BREVIX_UI_DISPLAY=1 exec timeout -k 10 580 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
-exe=$1 windump=$2 server_dll=$3 shots=$4
+exe=$1 windump=$2 server_dll=$3 recorder=$4 shots=$5
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../architecture.sh"
 prefix=$WINEPREFIX
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
+# Wine would run its own built-in shutdown.exe in place of the recorder put into the system folder.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;shutdown.exe=n" LANG=C.UTF-8
 mkdir -p "$shots"
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
@@ -41,7 +42,9 @@ cleanup() {
   reg delete "$system_class\\$instance" /f
   reg delete "$usb_class\\$instance" /f
   reg delete "$clsid" "$view" /f
-  rm -rf "$scratch"
+  [ -f "$scratch/shutdown.exe.orig" ] && cp "$scratch/shutdown.exe.orig" "$sysdir/shutdown.exe"
+  "$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
+  rm -rf "$scratch" "$prefix/drive_c/shutdown-called.txt"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
@@ -108,6 +111,11 @@ wait_log() {  # <fixed text> [seconds]: polls the log until it holds the text
   done
   return 1
 }
+restart_called() {  # the recorder runs on after the program: give it a moment
+  local i
+  for ((i = 0; i < 40; i++)); do grep -q -- "-r -t 0 -f" "$prefix/drive_c/shutdown-called.txt" 2>/dev/null && return 0; sleep 0.25; done
+  return 1
+}
 ended() {  # waits for the program to end
   local i
   for ((i = 0; i < 100; i++)); do kill -0 "$program" 2>/dev/null || return 0; sleep 0.2; done
@@ -124,6 +132,11 @@ popup_no() {  # No, and wait until the popup is gone
   for ((i = 0; i < 25; i++)); do [ -z "$(xdotool search --onlyvisible --name "^$quit\$" 2>/dev/null)" ] && break; sleep 0.2; done
   xdotool windowfocus --sync "$win" >/dev/null 2>&1
 }
+
+# The system's shutdown.exe is replaced by a recorder for the run, and put back afterwards.
+if runs_under_wow64 "$exe" "$prefix"; then sysdir="$prefix/drive_c/windows/syswow64"; else sysdir="$prefix/drive_c/windows/system32"; fi
+cp "$sysdir/shutdown.exe" "$scratch/shutdown.exe.orig"
+cp "$recorder" "$sysdir/shutdown.exe"
 
 xcompmgr >/dev/null 2>&1 &
 compositor=$!
@@ -233,7 +246,7 @@ sleep 0.5
 check "finish page: no quit confirmation, the wizard stays" '! popup_open && kill -0 $program'
 key Return
 check "Finish ends the program" 'ended'
-check "Finish started no restart" '[ ! -f "$prefix/drive_c/shutdown-called.txt" ]'
+check "Finish started no restart" '! restart_called'
 check "the work files are gone, the log stays where it was written" \
   'sleep 2; [ ! -e "$workdir/DRIVER" ] && [ ! -e "$workdir/ErrorCode.ini" ] && [ ! -e "$workdir/PidVid" ]'
 
@@ -271,7 +284,46 @@ timeout 20 wine "$windump" 5 "$class" --post-close >/dev/null 2>&1
 key Escape alt+F4 Tab Return
 sleep 0.5
 check "upgrade: Cancel, close and keys do nothing" '! popup_open && kill -0 $program'
-timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null
+# The run itself, with the stand-ins: both drivers, then the flashing tool's progress.
+wait_log "Upgrading Varnek® Brevix Firmware" 60
+sleep 1
+shot 7-upgrading-firmware
+check "upgrade: the run reaches the finish page" 'wait_log "Click Finish to exit the setup program." 60'
+shot 8-finish-restart-choice
+check "upgrade: each step ends Done." \
+  'log_text | grep -qF "Upgrading Varnek® Brevix ACPI Driver . . . Done." &&
+   log_text | grep -qF "Upgrading Varnek® Brevix STTube Driver . . . Done." &&
+   log_text | grep -qF "Finding device . . . Done." &&
+   log_text | grep -qF "Upgrading Varnek® Brevix Firmware . . . Done." &&
+   log_text | grep -qF "Upgrade Finished!"'
+check "upgrade: Finish on the right and the restart question" \
+  '[ "$(text_of 1001)" = Finish ] && visible 1015 && visible 2012 && visible 2013'
+check "upgrade: the progress bar is gone" '! grep -q "^child|65535|Static||[0-9,]*|vis=1" "$dump_file"'
+check "upgrade: the log file has no error line" \
+  '[ ! -f "$workdir/UpgradeTool.log" ] || ! grep -q "0xEE" "$workdir/UpgradeTool.log"'
+rm -f "$prefix/drive_c/shutdown-called.txt"
+xdotool windowfocus --sync "$win" >/dev/null 2>&1
+key Return  # Finish is highlighted; "restart now" is preselected
+check "Finish ends the program" 'ended'
+check "restart now: the system's shutdown.exe ran with a forced immediate restart" 'restart_called'
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
+
+# The same run with "restart later", chosen by a click on the second choice's text.
+older
+start
+key Tab Return Return
+wait_log "click upgrade button" 30
+key Return
+check "later: the run reaches the finish page" 'wait_log "Click Finish to exit the setup program." 60'
+xdotool mousemove --sync $((wx + 200)) $((wy + 509)) click 1
+sleep 0.5
+shot 9-finish-restart-later
+rm -f "$prefix/drive_c/shutdown-called.txt"
+xdotool windowfocus --sync "$win" >/dev/null 2>&1
+key Tab Tab Tab Return  # the frame cycles back to Finish
+check "later: Finish ends the program" 'ended'
+check "later: nothing restarts" '! restart_called'
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 
 # 6. The checking report in a CJK and a Cyrillic language.
 for pair in ja_JP:201_ja ru_RU:208_ru; do
@@ -283,7 +335,7 @@ for pair in ja_JP:201_ja ru_RU:208_ru; do
   key Tab Return Return
   expected=$(grep '^Checking10=' "$lang_ini" | cut -d= -f2- | tr -d '\r')
   check "$locale: the report in the language's words" 'wait_log "$expected"'
-  shot "7-checking-$locale"
+  shot "10-checking-$locale"
   timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null
 done
 

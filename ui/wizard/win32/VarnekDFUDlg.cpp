@@ -148,7 +148,12 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   panelBrush_ = skin::CreatePanelBrush();
   CreateProgressBar();
 
-  engine_.view = this;
+  if (consoleMode) {
+    consoleView_.emplace(services_.console, static_cast<ConsoleHost&>(*this));
+    engine_.view = &*consoleView_;
+  } else {
+    engine_.view = this;
+  }
   engine_.ownerWindow = self;
 
   model_.SetRestartChoiceAvailable(CreateRestartChoice(bodyFont_.get(), texts_.Text(u"Upgrade09"),
@@ -159,7 +164,7 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   poll_.emplace(consoleMode ? PollOutput::Console : PollOutput::Wizard, PollTextsOf(engine_));
   Run(model_.Start());
 
-  if (consoleMode && silentMode && runSilent) runSilent(*this);
+  if (consoleMode && silentMode) consoleView_->RunSilent(engine_, texts_.Licence());
   ::SetFocus(Item(IDC_TITLE));
   return FALSE;  // the focus is set
 }
@@ -364,7 +369,7 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         ShowPage(e.a);
         break;
       case E::ExtractPackage:
-        ExtractPackageOnce();
+        ExtractPackageIfNeeded();
         break;
       case E::RunChecks:
         engine_.RunChecks();
@@ -418,7 +423,7 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         AppendText(e.text);
         break;
       case E::WaitForEnter:
-        services_.console.WaitForEnter();
+        if (consoleView_) consoleView_->WaitForEnter();
         break;
       case E::EndDialog:
         EndDialog(IDCANCEL);
@@ -463,7 +468,7 @@ void CVarnekDFUDlg::RunQuitPopup() {
   popup.DoModal(Handle());
 }
 
-bool CVarnekDFUDlg::ExtractPackageOnce() {
+bool CVarnekDFUDlg::ExtractPackageIfNeeded() {
   if (model_.PackageWasExtracted()) return true;
   const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
   const bool ok = package && ExtractPackage(*package, extractionFiles_);
@@ -517,7 +522,7 @@ int CVarnekDFUDlg::LogEnd() const {
 
 void CVarnekDFUDlg::AppendText(const std::u16string& text) {
   if (consoleMode) {
-    services_.console.Write(ConsoleSafe(text));
+    if (consoleView_) consoleView_->Text(text);
     return;
   }
   const int end = LogEnd();

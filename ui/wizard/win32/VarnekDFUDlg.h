@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "app/ConsoleView.h"
 #include "data/LanguageTable.h"
 #include "data/UpgradeLog.h"
 #include "engine/EngineView.h"
@@ -43,7 +44,7 @@ struct WizardServices {
   std::u16string applicationName;    // the title of the program's message boxes
 };
 
-class CVarnekDFUDlg : public framework::Dialog, private EngineView {
+class CVarnekDFUDlg : public framework::Dialog, private EngineView, private ConsoleHost {
  public:
   explicit CVarnekDFUDlg(const WizardServices& services);
   // Waits for the worker: the engine and this dialog outlive it.
@@ -51,9 +52,6 @@ class CVarnekDFUDlg : public framework::Dialog, private EngineView {
 
   bool consoleMode = false;
   bool silentMode = false;
-
-  // The end of the silent run's initialisation (console mode with the silent switch).
-  std::function<void(CVarnekDFUDlg&)> runSilent;
 
   UpgradeEngine& Engine() { return engine_; }
   const WizardModel& Model() const { return model_; }
@@ -70,9 +68,9 @@ class CVarnekDFUDlg : public framework::Dialog, private EngineView {
   void FinishStep(const std::u16string* result);
   void SetProgress(bool show, float fraction);
   void SyncScrollBar();
-  void FinishUpgrade();
-  // Extracts the package once (the licence's Accept, or a silent run).
-  bool ExtractPackageOnce();
+  void FinishUpgrade() override;
+  // Extracts the package unless that succeeded before (the licence's Accept, a silent run).
+  bool ExtractPackageIfNeeded();
   // Starts the worker thread once per run.
   void StartWorker();
   bool WorkerRunning() const;
@@ -105,6 +103,9 @@ class CVarnekDFUDlg : public framework::Dialog, private EngineView {
   void ReportWritten() override;
   void StageEnded() override;
   void OnUiThread(std::function<void()> call);
+  // What a console run needs of its hidden dialog.
+  void ExtractPackageOnce() override { ExtractPackageIfNeeded(); }
+  void StartUpgradeWorker() override { StartWorker(); }
 
   void Run(const WizardEffects& effects);
   void ShowPage(int page);
@@ -139,6 +140,7 @@ class CVarnekDFUDlg : public framework::Dialog, private EngineView {
   std::thread worker_;
   std::unique_ptr<MailslotReader> mailslot_;
   std::optional<FirmwarePoll> poll_;
+  std::optional<ConsoleView> consoleView_;  // the engine's view in the command-line modes
   std::atomic<bool> workerRunning_{false};
   bool upgradeAttempted_ = false;
 

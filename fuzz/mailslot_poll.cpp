@@ -1,0 +1,88 @@
+// The flashing tool's mailslot messages, decoded and fed to the firmware poll in any sequence:
+// any sizes, any fields, bursts, any facts of the worker and the tool, any clock steps. The
+// poll ends its stage at most once, acts on nothing after that, and moves the bar only up.
+#include <deque>
+
+#include "FuzzSupport.h"
+#include "engine/FirmwarePoll.h"
+
+using namespace brevix;
+
+namespace {
+
+class Mailslot : public MailslotReader {
+ public:
+  std::deque<Bytes> messages;
+  std::optional<Bytes> ReadMessage() override {
+    if (messages.empty()) return std::nullopt;
+    Bytes m = std::move(messages.front());
+    messages.pop_front();
+    return m;
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::Input in(data, size);
+  const PollOutput output = in.Flag() ? PollOutput::Console : PollOutput::Wizard;
+  FirmwarePoll poll(output, PollTexts{u"Firmware", u"Integrity failed!", u" . . . Done.\r\n", u" . . . Failed!\r\n"});
+  Mailslot mailslot;
+  std::uint64_t now = 1000;
+  int lastPercent = 0;
+  int stageEnds = 0;
+  bool first = true;
+
+  while (!in.Empty()) {
+    const std::uint8_t flags = in.Byte();
+    PollFacts facts;
+    facts.firmwareNeedsUpgrade = flags & 1;
+    facts.workerFinished = flags & 2;
+    facts.toolStarted = flags & 4;
+    facts.toolRunning = (flags & 8) && facts.toolStarted;
+    const std::uint8_t messages = in.Byte() % 8;
+    for (std::uint8_t i = 0; i < messages; ++i) {
+      const ByteView message = in.Bytes(9);
+      const auto decoded = DecodeDfuMessage(message);
+      FUZZ_CHECK(decoded.has_value() == (message.size() == kDfuMessageBytes));
+      if (decoded) FUZZ_CHECK(decoded->status == (message[0] | message[1] << 8) && decoded->value == (message[4] | message[5] << 8));
+      mailslot.messages.emplace_back(message.begin(), message.end());
+    }
+    // Bursts: the same message many times over.
+    if (flags & 0x10) {
+      const Bytes repeated = mailslot.messages.empty() ? Bytes(6, 0) : mailslot.messages.back();
+      for (int i = 0; i < 100; ++i) mailslot.messages.push_back(repeated);
+    }
+    now += in.U16();
+
+    const bool endedBefore = poll.Ended();
+    const PollActions actions = poll.Tick(facts, now, mailslot);
+    if (endedBefore) FUZZ_CHECK(actions.empty());
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+      const PollAction& a = actions[i];
+      switch (a.kind) {
+        case PollAction::SetPeriod:
+          FUZZ_CHECK(first && a.value == kPollPeriodMs);
+          break;
+        case PollAction::Progress:
+          FUZZ_CHECK(a.value > lastPercent && a.value <= 100);
+          lastPercent = a.value;
+          break;
+        case PollAction::StageEnded:
+          ++stageEnds;
+          FUZZ_CHECK(i + 1 == actions.size());
+          break;
+        case PollAction::ReportError:
+          FUZZ_CHECK(a.code.size() == 10 && a.code.rfind("0xEE0", 0) == 0);
+          break;
+        default:
+          break;
+      }
+    }
+    first = false;
+    FUZZ_CHECK(poll.Ended() == (stageEnds == 1));
+    FUZZ_CHECK(poll.BestPercent() == lastPercent);
+  }
+  FUZZ_CHECK(stageEnds <= 1);
+  return 0;
+}

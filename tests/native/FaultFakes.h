@@ -1,0 +1,99 @@
+#pragma once
+// Seams that fail the way disks, log files and the registry do, for the fault tests.
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "data/UpgradeLog.h"
+#include "platform/Registry.h"
+
+namespace brevix::testing {
+
+// A disk with room for `freeBytes` more bytes. As on a real volume, a write that does not fit
+// leaves the bytes that did under the file's name and fails; a write to one of
+// `failingWrites` fails after half its bytes (a device error), room or not.
+class FillingDisk : public FakeFileSystem {
+ public:
+  std::size_t freeBytes = std::numeric_limits<std::size_t>::max();
+  std::set<std::u16string> failingWrites;
+
+  bool WriteWholeFile(const std::u16string& path, ByteView bytes) override {
+    const auto p = Norm(path);
+    const auto old = files.find(p);
+    const std::size_t freed = old == files.end() ? 0 : old->second.size();  // truncation frees it
+    const std::size_t room = freeBytes > std::numeric_limits<std::size_t>::max() - freed ? freeBytes : freeBytes + freed;
+    std::size_t written = std::min(bytes.size(), room);
+    if (failingWrites.count(p)) written = std::min(written, bytes.size() / 2);
+    if (!FakeFileSystem::WriteWholeFile(path, bytes.first(written))) return false;  // not even opened
+    freeBytes = room - written;
+    return written == bytes.size();
+  }
+  bool RemoveFile(const std::u16string& path) override {
+    const auto f = files.find(Norm(path));
+    const std::size_t size = f == files.end() ? 0 : f->second.size();
+    if (!FakeFileSystem::RemoveFile(path)) return false;
+    freeBytes += size;
+    return true;
+  }
+};
+
+// A log file that cannot be opened while `openable` is false; the lines it took, in order.
+class UnopenableLogFile : public LogFile {
+ public:
+  bool openable = false;
+  std::vector<std::string> lines;
+  int attempts = 0;
+  bool AppendLine(const std::string& bytes) override {
+    ++attempts;
+    if (!openable) return false;
+    lines.push_back(bytes);
+    return true;
+  }
+};
+
+// A registry holding raw value data, handed out as the Windows reader hands it out: a value
+// longer than the buffer fails (ERROR_MORE_DATA), the rest goes through the same conversion.
+class RawRegistry : public RegistryReader {
+ public:
+  struct Key {
+    std::vector<std::u16string> subkeys;
+    std::map<std::u16string, Bytes> values;  // REG_SZ data exactly as stored
+  };
+  std::map<std::u16string, Key> keys;
+
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override {
+    const auto it = keys.find(path);
+    if (it == keys.end()) return nullptr;
+    return std::make_unique<Open>(it->second);
+  }
+
+ private:
+  struct Open : RegistryKey {
+    explicit Open(const Key& k) : key(k) {}
+    std::optional<std::u16string> EnumSubkey(std::uint32_t index) override {
+      if (index >= key.subkeys.size()) return std::nullopt;
+      return key.subkeys[index];
+    }
+    std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
+      const auto it = key.values.find(name);
+      if (it == key.values.end() || it->second.size() > bufferBytes) return std::nullopt;
+      return RegistryStringFromData(it->second, bufferBytes);
+    }
+    const Key& key;
+  };
+};
+
+// REG_SZ data: the text's units, then `terminators` NUL units.
+inline Bytes RegistryData(std::u16string_view text, std::size_t terminators = 1) {
+  Bytes data = EncodeUtf16Le(text);
+  data.insert(data.end(), 2 * terminators, 0);
+  return data;
+}
+
+}  // namespace brevix::testing
