@@ -183,6 +183,14 @@ TEST(ResourcePackage, NamesWindowsWouldNotWriteAsNamedRejectThePackage) {
   }
 }
 
+// The error shows the name as it is, control characters as \xNN, so that a message cannot
+// play tricks on the terminal that prints it.
+TEST(ResourcePackage, RefusedNameIsShownPrintably) {
+  const auto read = ReadPackage(BuildPackage({{u"a\u0085b\U0001F600\u001B[2J", B("x")}}));
+  ASSERT_FALSE(read.contents);
+  EXPECT_NE(read.error.what.find("found \"a\\x85b\xF0\x9F\x98\x80\\x1B[2J\""), std::string::npos) << read.error.what;
+}
+
 // Names close to the refused ones that Windows writes as named.
 TEST(ResourcePackage, NearMissNamesAreAccepted) {
   const std::vector<std::u16string> names = {

@@ -325,7 +325,114 @@ check "later: Finish ends the program" 'ended'
 check "later: nothing restarts" '! restart_called'
 "$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 
-# 6. The checking report in a CJK and a Cyrillic language.
+# 6. How runs end: failure reports of the flashing tool, odd messages, a missing installer,
+# a registry that never shows the driver, drivers only. Each run goes from Accept to the finish
+# page; its log lines and the closing texts are checked.
+drivers_current_firmware_older() {
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-0' >"$scratch/sensors.txt"
+  install_drivers 9-1-2013 1.1.0 7-5-2012 3.0.4.0
+}
+firmware_current_drivers_older() {
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|221212-5' >"$scratch/sensors.txt"
+  install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
+}
+export BREVIX_DFU_SCENARIO BREVIX_DPINST_SCENARIO
+BREVIX_DFU_SCENARIO=$(win_path "$scratch/dfu.scenario")
+BREVIX_DPINST_SCENARIO=$(win_path "$scratch/dpinst.scenario")
+: >"$scratch/dpinst.scenario"
+run_to_finish() {  # [after-accept command]: Accept, Next, Upgrade, then the finish page
+  start
+  key Tab Return
+  [ $# -gt 0 ] && "$@"
+  key Return
+  wait_log "click upgrade button" 30 || return 1
+  key Return
+  wait_log "Click Finish to exit the setup program." 90
+}
+log_file_has() { grep -qF -- "$1" "$workdir/UpgradeTool.log" 2>/dev/null; }
+stop_program() { timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null; }
+
+# Failure reports: status 1 with the error types, each with its result and its log line.
+drivers_current_firmware_older
+# Types 1 and 2 come while "Finding device" still runs and close it; the others after the
+# device was found.
+for case in "1|0|Finding device . . . Failed!|Firmware integrity verification failed (0xEE020003)" \
+            "2|0|Finding device . . . Failed!|Can not find the device (0xEE030004)" \
+            "3|1|integrity check failed!|Can not enter DFU mode (0xEE03000A)" \
+            "5|1|integrity check failed!|Firmware driver upgrade failed (0xEE030003)" \
+            "6|1|integrity check failed!|Cannot exit DFU mode (0xEE03000D)" \
+            "7|1|integrity check failed!|Cannot enable device (0xEE03000E)"; do
+  IFS='|' read -r type found shown logged <<<"$case"
+  { echo 'sleep 300'; [ "$found" = 1 ] && printf 'send 0 2 0\nsleep 300\n'; printf 'send 1 %s 0\nsleep 30000\n' "$type"; } \
+    >"$scratch/dfu.scenario"
+  rm -f "$workdir/UpgradeTool.log"
+  check "tool failure type $type: the stage ends on the finish page" 'run_to_finish'
+  check "tool failure type $type: the log shows it, the upgrade log has its line" \
+    'log_text | grep -qF "$shown" && log_file_has "$logged" && [ "$(grep -c . "$workdir/UpgradeTool.log")" = 1 ]'
+  stop_program
+done
+
+# Failure type 4: the stage ends and nothing is logged.
+printf 'sleep 300\nsend 1 4 0\nsleep 30000\n' >"$scratch/dfu.scenario"
+rm -f "$workdir/UpgradeTool.log"
+check "tool failure type 4: the stage ends" 'run_to_finish'
+check "tool failure type 4: nothing in the upgrade log" '[ ! -s "$workdir/UpgradeTool.log" ]'
+stop_program
+
+# Progress 10, 5, 20, 20, 0, then a message too long and one too short: only 10 and 20 move the
+# bar, the odd messages change nothing, and the success after them ends the firmware step.
+printf '%s\n' 'sleep 300' 'send 0 2 0' 'send 0 4 10' 'send 0 4 5' 'send 0 4 20' 'send 0 4 20' 'send 0 4 0' \
+  'bytes 00 00 05 00 00 00 00' 'bytes 00 00 05' 'sleep 4000' 'send 0 5 0' 'sleep 30000' >"$scratch/dfu.scenario"
+start
+key Tab Return
+key Return
+wait_log "click upgrade button" 30
+key Return
+wait_log "Upgrading Varnek® Brevix Firmware" 60
+sleep 2
+dump
+shot 11-progress-20
+fill=$(grep '^child|65535|' "$dump_file" | sed -n 2p | cut -d'|' -f5 | cut -d, -f3)
+check "progress 10, 5, 20, 20, 0: the bar stands at 20 % (102 of 512 pixels)" '[ "$fill" = 102 ]'
+check "oversize and short messages end nothing" '! log_text | grep -q "Finished"'
+check "progress: the success after them ends the run" 'wait_log "Click Finish to exit the setup program." 30'
+check "progress: the firmware line is written once, and ends Done." \
+  '[ "$(log_text | grep -c "Upgrading Varnek® Brevix Firmware")" = 1 ] &&
+   log_text | grep -qF "Upgrading Varnek® Brevix Firmware . . . Done."'
+stop_program
+
+# Only the drivers: the stage ends once they are done, without the firmware step.
+firmware_current_drivers_older
+rm -f "$workdir/UpgradeTool.log"
+check "drivers only: the run reaches the finish page" 'run_to_finish'
+check "drivers only: both drivers Done., no firmware step, no error line" \
+  'log_text | grep -qF "STTube Driver . . . Done." && ! log_text | grep -q "Finding device" &&
+   [ ! -s "$workdir/UpgradeTool.log" ]'
+stop_program
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
+
+# The ACPI installer missing from the unpacked package: that step fails at once, the rest runs.
+remove_acpi_installer() { rm -f "$workdir/DRIVER/ACPI/dpinst.exe"; }
+rm -f "$workdir/UpgradeTool.log"
+check "installer missing: the run reaches the finish page" 'run_to_finish remove_acpi_installer'
+check "installer missing: ACPI Failed!, STTube Done., the log line" \
+  'log_text | grep -qF "ACPI Driver . . . Failed!" && log_text | grep -qF "STTube Driver . . . Done." &&
+   log_file_has "ACPI driver upgrade failed (0xEE030001)"'
+stop_program
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
+
+# The registry never shows the ACPI driver: the step fails after its 60 tests (about 30 s).
+printf 'ACPI=never\n' >"$scratch/dpinst.scenario"
+rm -f "$workdir/UpgradeTool.log"
+check "registry never updated: the run reaches the finish page" 'run_to_finish'
+check "registry never updated: ACPI Failed! and its log line" \
+  'log_text | grep -qF "ACPI Driver . . . Failed!" && log_file_has "ACPI driver upgrade failed (0xEE030001)"'
+stop_program
+: >"$scratch/dpinst.scenario"
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
+unset BREVIX_DFU_SCENARIO BREVIX_DPINST_SCENARIO
+
+# 7. The checking report in a CJK and a Cyrillic language.
 for pair in ja_JP:201_ja ru_RU:208_ru; do
   locale=${pair%%:*} table=${pair#*:}
   lang_ini="$here/../../../resources/lang/$table.ini"
