@@ -23,7 +23,8 @@ class OneTable : public ResourceSource {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input in(data, size);
   const std::u16string section = in.Latin1(40);
-  const std::u16string key = in.Latin1(40);
+  const std::u16string rawKey = in.Latin1(40);
+  const std::u16string key = rawKey.substr(0, rawKey.find(u'\0'));  // a slot's key ends at its NUL
   const ByteView table = in.Rest();
   OneTable resources(table);
 

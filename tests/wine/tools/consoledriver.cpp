@@ -3,8 +3,9 @@
 // allocates one of its own; the findings go to a file (UTF-8).
 //
 //   consoledriver <report> <seconds> console <prompt|-> <program> [tail]
-//     Attaches to the program's console, reads its screen, and once <prompt> shows there and
-//     the program is still running a moment later, presses Enter once ("-": never).
+//     Attaches to the program's console, reads its screen, and once <prompt> shows there (on one
+//     row, or wrapped over several) and the program is still running a moment later, presses
+//     Enter once ("-": never).
 //   consoledriver <report> <seconds> pipes <program> [tail]
 //     Starts the program with inherited pipes as its standard handles (its input stays open
 //     and silent) and collects its standard output byte for byte.
@@ -13,8 +14,10 @@
 // "exit=not-started"), "attached=0|1", "waited=0|1" (the program was still running at its
 // prompt and read the Enter pressed there),
 // "width=<columns>", "height=<rows of the screen buffer>" (text beyond them scrolls away),
-// then a line "--- transcript" and the transcript: the console's rows
-// without trailing blanks (empty rows at the end dropped), or the bytes of the pipe.
+// "cursor=<column>,<row>" (where the console's cursor ended), then a line "--- transcript" and
+// the transcript: the console's rows from the first to the cursor's, each without its trailing
+// blanks and ended by a line feed (so empty rows before the cursor count), or the bytes of the
+// pipe.
 #include <windows.h>
 
 #include <cstdio>
@@ -28,6 +31,8 @@ struct Findings {
   bool waited = false;
   int width = 0;
   int height = 0;
+  int cursorX = -1;
+  int cursorY = -1;
   std::string transcript;
 };
 
@@ -57,24 +62,27 @@ class Handle {
   HANDLE h_;
 };
 
-// The screen buffer's rows up to the cursor's row, each without its trailing blanks.
-std::wstring ReadScreen(HANDLE conout, int* width, int* height) {
+// The screen buffer's rows from the first to the cursor's, each without its trailing blanks and
+// ended by a line feed. <flow> gets the same rows whole and end to end, so that a text the console
+// wrapped onto the next row is found there in one piece.
+std::wstring ReadScreen(HANDLE conout, Findings& f, std::wstring* flow = nullptr) {
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (!GetConsoleScreenBufferInfo(conout, &info)) return {};
-  *width = info.dwSize.X;
-  *height = info.dwSize.Y;
+  f.width = info.dwSize.X;
+  f.height = info.dwSize.Y;
+  f.cursorX = info.dwCursorPosition.X;
+  f.cursorY = info.dwCursorPosition.Y;
   std::wstring text;
   std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
   for (SHORT y = 0; y <= info.dwCursorPosition.Y && y < info.dwSize.Y; ++y) {
     DWORD read = 0;
     if (!ReadConsoleOutputCharacterW(conout, row.data(), info.dwSize.X, COORD{0, y}, &read)) break;
     std::wstring line = row.substr(0, read);
+    if (flow) *flow += line;
     line.erase(line.find_last_not_of(L' ') + 1);
     text += line;
     text += L'\n';
   }
-  while (text.size() >= 2 && text[text.size() - 1] == L'\n' && text[text.size() - 2] == L'\n') text.pop_back();
-  if (text == L"\n") text.clear();
   return text;
 }
 
@@ -115,8 +123,9 @@ void RunOnConsole(PROCESS_INFORMATION& pi, ULONGLONG deadline, const std::wstrin
   bool pressed = prompt == L"-";
   std::wstring screen;
   while (GetTickCount64() < deadline) {
-    screen = ReadScreen(conout.get(), &f.width, &f.height);
-    if (!pressed && screen.find(prompt) != std::wstring::npos) {
+    std::wstring flow;
+    screen = ReadScreen(conout.get(), f, &flow);
+    if (!pressed && flow.find(prompt) != std::wstring::npos) {
       // It waited for us when it is still running a while after its prompt showed and then
       // reads the key we press (a program that does not read leaves the events where they are).
       const bool running = WaitForSingleObject(pi.hProcess, 700) == WAIT_TIMEOUT;
@@ -130,7 +139,7 @@ void RunOnConsole(PROCESS_INFORMATION& pi, ULONGLONG deadline, const std::wstrin
     if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
   }
   // The console lives on while we are attached: read what the program left.
-  screen = ReadScreen(conout.get(), &f.width, &f.height);
+  screen = ReadScreen(conout.get(), f);
   f.transcript = Utf8(screen);
 }
 
@@ -213,8 +222,9 @@ int wmain(int argc, wchar_t** argv) {
 
   FILE* report = _wfopen(reportPath.c_str(), L"wb");
   if (!report) return 4;
-  std::fprintf(report, "exit=%s\nattached=%d\nwaited=%d\nwidth=%d\nheight=%d\n--- transcript\n%s", f.exit.c_str(),
-               f.attached ? 1 : 0, f.waited ? 1 : 0, f.width, f.height, f.transcript.c_str());
+  std::fprintf(report, "exit=%s\nattached=%d\nwaited=%d\nwidth=%d\nheight=%d\ncursor=%d,%d\n--- transcript\n%s",
+               f.exit.c_str(), f.attached ? 1 : 0, f.waited ? 1 : 0, f.width, f.height, f.cursorX, f.cursorY,
+               f.transcript.c_str());
   std::fclose(report);
   return 0;
 }
