@@ -21,8 +21,9 @@ targets=${BREVIX_FUZZ_TARGETS:-$(cd "$root/fuzz" && ls -- *.cpp | sed 's/\.cpp$/
 mkdir -p "$out/findings" "$out/logs"
 
 run() {  # <target>: one line of figures, status 1 on a finding
-  local t=$1 log="$out/logs/$1.log" status=0
+  local t=$1 log="$out/logs/$1.log" stamp="$out/logs/$1.started" status=0
   mkdir -p "$out/corpus/$t"
+  touch "$stamp"
   "$out/fuzz/$t" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$out/findings/$t-" "$out/corpus/$t" "$root/fuzz/corpus/$t" >"$log" 2>&1 || status=1
   local runs corpus
@@ -32,7 +33,7 @@ run() {  # <target>: one line of figures, status 1 on a finding
     echo "$t: ${runs:-?} executions in ${seconds} s, $corpus new inputs kept, no finding"
   else
     echo "$t: FINDING after ${runs:-?} executions: $(grep -m1 -E 'ERROR|invariant broken|runtime error' "$log" || true)"
-    ls "$out/findings/$t-"* 2>/dev/null | sed 's/^/  input: /'
+    find "$out/findings" -name "$t-*" -newer "$stamp" | sed 's/^/  input: /'
   fi
   return $status
 }

@@ -188,20 +188,10 @@ lang_text() {  # <table file> <key>: the text of a key, "®" as the console show
 }
 licence() { tr -d '\r' <"$here/../../resources/licence/$1.txt"; }
 
-system_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4d36e97d-e325-11ce-bfc1-08002be10318}'
-usb_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{36fc9e60-c465-11cf-8056-444553540000}'
-clsid='HKLM\Software\Classes\CLSID\{77A1C827-FCD2-4689-8915-9D613CC5FA3E}'
+. "$here/fixtures.sh"
 instance=9991
 fixture="$scratch/sensors.txt"
 export BREVIX_SENSOR_FIXTURE="$(win_path "$fixture")"
-install_drivers() {  # <acpi date> <acpi version> <sttube date> <sttube version>
-  reg add "$system_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix ACPI Control" /f
-  reg add "$system_class\\$instance" /v DriverDate /t REG_SZ /d "$1" /f
-  reg add "$system_class\\$instance" /v DriverVersion /t REG_SZ /d "$2" /f
-  reg add "$usb_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix DFU 0A04" /f
-  reg add "$usb_class\\$instance" /v DriverDate /t REG_SZ /d "$3" /f
-  reg add "$usb_class\\$instance" /v DriverVersion /t REG_SZ /d "$4" /f
-}
 # The drivers the stand-in installer recorded (and ours) go again, so later tests start clean.
 drivers_reset() { "$here/../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"; }
 cleanup_all() {

@@ -14,10 +14,8 @@ export LANG=en_US.UTF-8
 fail=0
 reg() { "$run" "$prefix" 60 reg "$@" >/dev/null 2>&1; }
 
-system_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4d36e97d-e325-11ce-bfc1-08002be10318}'
-usb_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{36fc9e60-c465-11cf-8056-444553540000}'
+. "$(dirname "$0")/../fixtures.sh"
 instance=9990  # an instance number of our own, removed again at the end
-clsid='HKLM\Software\Classes\CLSID\{77A1C827-FCD2-4689-8915-9D613CC5FA3E}'
 # COM looks the class up in the registry view of the program's own bitness.
 case "$(pe_machine "$check_exe")" in
   i386) view=/reg:32 ;;
@@ -51,14 +49,6 @@ if reg query "$clsid" "$view"; then
   echo "FAIL: a sensor manager is registered already; not touching it"; exit 1
 fi
 
-install_drivers() {  # <acpi date> <acpi version> <sttube date> <sttube version>
-  reg add "$system_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix ACPI Control" /f
-  reg add "$system_class\\$instance" /v DriverDate /t REG_SZ /d "$1" /f
-  reg add "$system_class\\$instance" /v DriverVersion /t REG_SZ /d "$2" /f
-  reg add "$usb_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix DFU 0A04" /f
-  reg add "$usb_class\\$instance" /v DriverDate /t REG_SZ /d "$3" /f
-  reg add "$usb_class\\$instance" /v DriverVersion /t REG_SZ /d "$4" /f
-}
 
 register_server() {
   reg add "$clsid\\InprocServer32" /ve /t REG_SZ /d "$(win_path "$server_dll")" "$view" /f &&

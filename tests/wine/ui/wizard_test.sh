@@ -29,10 +29,8 @@ if runs_under_wow64 "$exe" "$prefix"; then pf="Program Files (x86)"; else pf="Pr
 workdir="$prefix/drive_c/$pf/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"
 
 # ---- fixtures: installed drivers and the hub's firmware through the test sensor server ----
-system_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4d36e97d-e325-11ce-bfc1-08002be10318}'
-usb_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{36fc9e60-c465-11cf-8056-444553540000}'
+. "$here/../fixtures.sh"
 instance=9991
-clsid='HKLM\Software\Classes\CLSID\{77A1C827-FCD2-4689-8915-9D613CC5FA3E}'
 [ "$(pe_machine "$exe")" = x86_64 ] && view=/reg:64 || view=/reg:32
 scratch=$(mktemp -d /tmp/brevix-wizard.XXXXXX)
 export BREVIX_SENSOR_FIXTURE
@@ -51,14 +49,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-install_drivers() {  # <acpi date> <acpi version> <sttube date> <sttube version>
-  reg add "$system_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix ACPI Control" /f
-  reg add "$system_class\\$instance" /v DriverDate /t REG_SZ /d "$1" /f
-  reg add "$system_class\\$instance" /v DriverVersion /t REG_SZ /d "$2" /f
-  reg add "$usb_class\\$instance" /v DriverDesc /t REG_SZ /d "Varnek(R) Brevix DFU 0A04" /f
-  reg add "$usb_class\\$instance" /v DriverDate /t REG_SZ /d "$3" /f
-  reg add "$usb_class\\$instance" /v DriverVersion /t REG_SZ /d "$4" /f
-}
 reg add "$clsid\\InprocServer32" /ve /t REG_SZ /d "$(win_path "$server_dll")" "$view" /f
 reg add "$clsid\\InprocServer32" /v ThreadingModel /t REG_SZ /d Both "$view" /f
 current() {  # everything the package carries is installed already
