@@ -30,7 +30,7 @@ run() {  # <target>: one line of figures, status 1 on a finding
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   corpus=$(find "$out/corpus/$t" -type f | wc -l)
   if [ "$status" = 0 ]; then
-    echo "$t: ${runs:-?} executions in ${seconds} s, $corpus new inputs kept, no finding"
+    echo "$t: ${runs:-?} executions in ${seconds} s, corpus of $corpus inputs, no finding"
   else
     echo "$t: FINDING after ${runs:-?} executions: $(grep -m1 -E 'ERROR|invariant broken|runtime error' "$log" || true)"
     find "$out/findings" -name "$t-*" -newer "$stamp" | sed 's/^/  input: /'
