@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "FaultFakes.h"  // RawRegistry: value data handed out as the Windows reader does
 #include "FuzzSupport.h"
 #include "engine/InstalledDrivers.h"
 #include "engine/VersionText.h"
@@ -13,37 +14,6 @@
 using namespace brevix;
 
 namespace {
-
-class Registry : public RegistryReader {
- public:
-  struct Key {
-    std::vector<std::u16string> subkeys;
-    std::map<std::u16string, Bytes> values;
-  };
-  std::map<std::u16string, Key> keys;
-  std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override {
-    const auto it = keys.find(path);
-    if (it == keys.end()) return nullptr;
-    return std::make_unique<Open>(it->second);
-  }
-
- private:
-  struct Open : RegistryKey {
-    explicit Open(const Key& k) : key(k) {}
-    std::optional<std::u16string> EnumSubkey(std::uint32_t index) override {
-      if (index >= key.subkeys.size()) return std::nullopt;
-      return key.subkeys[index];
-    }
-    std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
-      const auto it = key.values.find(name);
-      if (it == key.values.end() || it->second.size() > bufferBytes) return std::nullopt;  // ERROR_MORE_DATA
-      const auto text = RegistryStringFromData(it->second, bufferBytes);
-      if (text) FUZZ_CHECK((text->size() + 1) * 2 <= bufferBytes && (text->empty() || text->back() != u'\0'));
-      return text;
-    }
-    const Key& key;
-  };
-};
 
 // Value data: the accepted descriptions often, so that the search gets past them.
 Bytes ValueData(fuzz::Input& in, DriverKind kind) {
@@ -66,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Input in(data, size);
   const DriverKind kind = in.Flag() ? DriverKind::Sttube : DriverKind::Acpi;
   const std::u16string classKey(DriverClassKey(kind));
-  Registry registry;
+  testing::RawRegistry registry;
   auto& cls = registry.keys[classKey];
   const std::uint8_t instances = in.Byte() % 6;
   for (std::uint8_t i = 0; i < instances; ++i) {
@@ -87,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ByteView rest = in.Rest();
   for (const std::size_t buffer : {kDriverDescBufferBytes, kDriverDateBufferBytes, std::size_t{2}, std::size_t{0}}) {
     const auto text = RegistryStringFromData(rest, buffer);
-    if (text) FUZZ_CHECK((text->size() + 1) * 2 <= buffer && rest.size() <= buffer);
+    if (text)
+      FUZZ_CHECK((text->size() + 1) * 2 <= buffer && rest.size() <= buffer && (text->empty() || text->back() != u'\0'));
   }
   return 0;
 }
