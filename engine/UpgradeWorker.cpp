@@ -93,8 +93,15 @@ bool LaunchFirmwareTool(UpgradeEngine& engine) {
   auto process = engine.services.launcher.StartTracked(engine.firmwareToolPath, parameters);
   if (!process) return false;
   engine.firmwareTool = std::move(process);
-  engine.firmwareToolStarted.store(true);  // publishes firmwareTool to the UI thread
-  return true;
+  // Recorded while the tool is still held: a report it writes the moment it runs already
+  // counts as the started tool's. Publishes firmwareTool to the UI thread.
+  engine.firmwareToolStarted.store(true);
+  if (engine.firmwareTool->Resume()) return true;
+  // Held for good: it never ran, so no report of it can come. The object stays (the UI thread
+  // may be asking it), the start is taken back and the poll fails the step at once.
+  engine.firmwareTool->EndTree();
+  engine.firmwareToolStarted.store(false);
+  return false;
 }
 
 bool EndFirmwareTool(UpgradeEngine& engine) {

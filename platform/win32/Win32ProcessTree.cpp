@@ -51,8 +51,20 @@ void TerminateDescendants(DWORD rootId, ULONGLONG rootCreated) {
 
 class Win32LaunchedProcess : public LaunchedProcess {
  public:
-  Win32LaunchedProcess(UniqueHandle process, DWORD id, UniqueHandle job)
-      : process_(std::move(process)), id_(id), job_(std::move(job)) {}
+  Win32LaunchedProcess(UniqueHandle process, UniqueHandle thread, DWORD id, UniqueHandle job)
+      : process_(std::move(process)), thread_(std::move(thread)), id_(id), job_(std::move(job)) {}
+
+  // A program never let run is ended, not left behind suspended.
+  ~Win32LaunchedProcess() override {
+    if (thread_) ::TerminateProcess(process_.get(), 1);
+  }
+
+  bool Resume() override {
+    if (!thread_) return false;
+    const bool resumed = ::ResumeThread(thread_.get()) != static_cast<DWORD>(-1);
+    thread_.reset();
+    return resumed;
+  }
 
   bool Running() override { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
@@ -68,6 +80,7 @@ class Win32LaunchedProcess : public LaunchedProcess {
 
  private:
   UniqueHandle process_;
+  UniqueHandle thread_;  // the suspended first thread, until Resume()
   DWORD id_;
   UniqueHandle job_;  // closing it leaves the processes running
 };
@@ -100,8 +113,8 @@ std::unique_ptr<LaunchedProcess> Win32ProcessLauncher::StartTracked(const std::u
   UniqueHandle thread(info.hThread);
   UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
   if (job && !::AssignProcessToJobObject(job.get(), process.get())) job.reset();
-  ::ResumeThread(thread.get());
-  return std::make_unique<Win32LaunchedProcess>(std::move(process), info.dwProcessId, std::move(job));
+  return std::make_unique<Win32LaunchedProcess>(std::move(process), std::move(thread), info.dwProcessId,
+                                                std::move(job));
 }
 
 }  // namespace brevix::win32

@@ -249,8 +249,12 @@ class FakeLauncher : public ProcessLauncher {
  public:
   struct Process {
     bool running = true;
+    bool resumed = false;
     int endTreeCalls = 0;
   };
+  // Runs as the tracked program is let run: what the program does the moment it starts.
+  std::function<void()> onResume;
+  bool resumeWorks = true;
   std::intptr_t startResult = 2;
   bool trackedStartWorks = true;
   std::vector<std::string> started;  // "<file> <parameters>", plain and tracked starts in order
@@ -268,18 +272,25 @@ class FakeLauncher : public ProcessLauncher {
     started.push_back(Utf16ToUtf8(file + u" " + parameters));
     if (!trackedStartWorks) return nullptr;
     lastTracked = std::make_shared<Process>();
-    return std::make_unique<Tracked>(lastTracked);
+    return std::make_unique<Tracked>(this, lastTracked);
   }
 
  private:
   struct Tracked : LaunchedProcess {
-    explicit Tracked(std::shared_ptr<Process> p) : process(std::move(p)) {}
+    Tracked(FakeLauncher* o, std::shared_ptr<Process> p) : owner(o), process(std::move(p)) {}
+    bool Resume() override {
+      if (!owner->resumeWorks) return false;
+      process->resumed = true;
+      if (owner->onResume) owner->onResume();
+      return true;
+    }
     bool Running() override { return process->running; }
     bool EndTree() override {
       ++process->endTreeCalls;
       process->running = false;
       return true;
     }
+    FakeLauncher* owner;
     std::shared_ptr<Process> process;
   };
 };

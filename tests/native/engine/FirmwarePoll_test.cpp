@@ -371,6 +371,31 @@ TEST(PollFirmware, EngineCarriesOutReportsToolEndAndFailure) {
   }
 }
 
+// The UI thread polls in the very moment the tool starts and reports: the report is the started
+// tool's, not a message from before its start.
+TEST(PollFirmware, AReportWrittenTheMomentTheToolRunsIsTaken) {
+  EngineRun run;
+  run.engine->workerFinished = true;
+  Lines atStart;
+  run.m.launcher.onResume = [&] {
+    run.mailslot.messages.push_back(DfuMessage(0, 5));
+    atStart = run.Tick();
+  };
+  ASSERT_TRUE(LaunchFirmwareTool(*run.engine));
+  EXPECT_EQ(atStart, (Lines{"period 75", kDone, "stop", "stage end"}));
+  EXPECT_FALSE(run.engine->anyStepFailed.load());
+}
+
+TEST(PollFirmware, AToolThatCannotBeLetRunIsEndedAndTheStepFails) {
+  EngineRun run;
+  run.m.launcher.resumeWorks = false;
+  EXPECT_FALSE(LaunchFirmwareTool(*run.engine));
+  EXPECT_EQ(run.m.launcher.lastTracked->endTreeCalls, 1);
+  run.engine->workerFinished = true;
+  EXPECT_EQ(run.Tick(), (Lines{"period 75", "stop", kFailed, "stage end"}));
+  EXPECT_TRUE(run.engine->anyStepFailed.load());
+}
+
 TEST(PollFirmware, ToolEndSeenThroughTheEngine) {
   EngineRun run;
   ASSERT_TRUE(LaunchFirmwareTool(*run.engine));

@@ -173,6 +173,10 @@ TEST(Win32ProcessLauncher, EndingTheToolEndsWhatItStartedAndNothingElseOfItsName
   const auto tool =
       launcher.StartTracked(package.ToolPath(), FirmwareToolParameters(package.FirmwareDirectory(), FirmwareFile(package)));
   ASSERT_TRUE(tool);
+  Sleep(300);
+  EXPECT_EQ(package.Record().find("VarnekDFU"), std::string::npos) << "held until resumed";
+  EXPECT_TRUE(tool->Running());
+  ASSERT_TRUE(tool->Resume());
   ASSERT_TRUE(package.AwaitRecord("VarnekDFU: spawned ")) << package.Record();
   const std::string record = package.Record();
   const DWORD childId = std::stoul(record.substr(record.find("spawned ") + 8));
