@@ -15,6 +15,7 @@
 #include "engine/SensorQuery.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"  // StandardOutput
+#include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Profile.h"
@@ -93,6 +94,11 @@ class UpgradeEngine {
   // the UI thread reads it only after seeing firmwareToolStarted.
   std::unique_ptr<LaunchedProcess> firmwareTool;
   std::atomic<bool> firmwareToolStarted{false};
+
+  // Set when the working directory is not the one start-up made but an inherited one, which
+  // other users may be able to change: an extracted program is started only when nobody but
+  // the administrators can have changed it (see StartTrust.h). Null: started as they are.
+  FileSecurityReader* inheritedDirectorySecurity = nullptr;
 
   EngineView* view = nullptr;   // the wizard or the console front end
   void* ownerWindow = nullptr;  // owner of the driver installer's launch

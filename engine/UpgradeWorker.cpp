@@ -1,6 +1,7 @@
 #include "engine/UpgradeWorker.h"
 
 #include "engine/HardDfuSwitch.h"
+#include "engine/StartTrust.h"
 #include "engine/UpgradeEngine.h"
 #include "engine/VersionText.h"
 
@@ -62,6 +63,12 @@ struct FinishedOnExit {
   ~FinishedOnExit() { engine.workerFinished.store(true); }
 };
 
+// A program extracted into an inherited working directory runs with this process's rights
+// only if no other user can have swapped it since extraction.
+bool MayStart(UpgradeEngine& engine, const std::u16string& program) {
+  return !engine.inheritedDirectorySecurity || OnlyAdministratorsCanChange(program, *engine.inheritedDirectorySecurity);
+}
+
 }  // namespace
 
 bool IsInstalledDriverCurrent(DriverKind kind, UpgradeEngine& engine) {
@@ -74,6 +81,7 @@ bool IsInstalledDriverCurrent(DriverKind kind, UpgradeEngine& engine) {
 
 bool InstallDriver(DriverKind kind, UpgradeEngine& engine) {
   const std::u16string& directory = kind == DriverKind::Sttube ? engine.sttubeDirectory : engine.acpiDirectory;
+  if (!MayStart(engine, directory + kInstallerName)) return false;
   const std::intptr_t started = engine.services.launcher.Start(directory + kInstallerName, u"", engine.ownerWindow);
   if (started < kFirstStartedResult) return false;
   return kind == DriverKind::Sttube ? SttubeInstallConfirmed(engine) : AcpiInstallConfirmed(engine);
@@ -89,7 +97,7 @@ bool LaunchFirmwareTool(UpgradeEngine& engine) {
   if (const auto tool = engine.services.files.FindFirstMatch(engine.firmwareDirectory + kFirmwareToolPattern)) {
     engine.firmwareToolPath = engine.firmwareDirectory + u"\\Tool\\" + *tool;
   }
-  if (engine.firmwareToolPath.empty()) return false;
+  if (engine.firmwareToolPath.empty() || !MayStart(engine, engine.firmwareToolPath)) return false;
   auto process = engine.services.launcher.StartTracked(engine.firmwareToolPath, parameters);
   if (!process) return false;
   engine.firmwareTool = std::move(process);

@@ -92,11 +92,12 @@ void CVarnekDFUApp::RunWizard(bool ownWorkingDirectory) {
   Win32Console console;
   Win32StandardOutput standardOutput;
   Win32LogFile logFile;
+  Win32FileSecurity fileSecurity;
   UpgradeLog log(profile, clock, logFile);
   const EngineServices engineServices{files, profile, registry, sensors, devices, launcher,
                                       clock, standardOutput, log, ProcessLanguageTable(), system};
-  const WizardServices services{engineServices, resources, console, system.SystemDirectory(), ownWorkingDirectory,
-                                ApplicationName()};
+  const WizardServices services{engineServices,          resources,           console, fileSecurity,
+                                system.SystemDirectory(), ownWorkingDirectory, ApplicationName()};
 
   CVarnekDFUDlg dialog(services);
   dialog.consoleMode = outcome.consoleMode;

@@ -10,14 +10,6 @@ namespace {
 // "any size" is far below it).
 constexpr DWORD kLargestMessage = 16u * 1024 * 1024;
 
-// LocalFree on the way out.
-struct LocalMemory {
-  void* p = nullptr;
-  ~LocalMemory() {
-    if (p) ::LocalFree(p);
-  }
-};
-
 std::u16string DaclText(PSECURITY_DESCRIPTOR descriptor) {
   LocalMemory text;
   if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
@@ -65,13 +57,12 @@ std::optional<Bytes> Win32Mailslot::ReadMessage() {
 }
 
 std::u16string Win32Mailslot::DaclSddl() const {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  LocalMemory descriptor;
   if (::GetSecurityInfo(handle_.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                        nullptr, &descriptor) != ERROR_SUCCESS) {
+                        nullptr, &descriptor.p) != ERROR_SUCCESS) {
     return {};
   }
-  LocalMemory owned{descriptor};
-  return DaclText(descriptor);
+  return DaclText(descriptor.p);
 }
 
 std::u16string CanonicalDaclSddl(const std::u16string& sddl) {

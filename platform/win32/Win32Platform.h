@@ -2,6 +2,7 @@
 // Thin Win32 implementations of the platform seams.
 #include "platform/Clock.h"
 #include "platform/Console.h"
+#include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/Mailslot.h"
 #include "platform/ProcessLauncher.h"
@@ -74,6 +75,11 @@ class Win32Console : public Console {
 class Win32StandardOutput : public StandardOutput {
  public:
   void Print(const std::string& text) override;
+};
+
+class Win32FileSecurity : public FileSecurityReader {
+ public:
+  std::optional<ObjectSecurity> Read(const std::u16string& path) override;
 };
 
 class Win32ProcessLauncher : public ProcessLauncher {

@@ -42,4 +42,16 @@ class UniqueHandle {
   HANDLE h_ = nullptr;
 };
 
+// Memory the system allocated for the caller (security descriptors, SID strings): LocalFree on
+// the way out.
+struct LocalMemory {
+  void* p = nullptr;
+  LocalMemory() = default;
+  LocalMemory(const LocalMemory&) = delete;
+  LocalMemory& operator=(const LocalMemory&) = delete;
+  ~LocalMemory() {
+    if (p) ::LocalFree(p);
+  }
+};
+
 }  // namespace brevix::win32

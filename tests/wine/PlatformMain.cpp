@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <cstring>
+
+#include "WineTestMain.h"
 
 namespace brevix {
 int RunLogChild(const char* code);
@@ -9,5 +9,5 @@ int RunLogChild(const char* code);
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--append-log-child") == 0) return brevix::RunLogChild(argv[2]);
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return brevix::testing::RunAllTestsWithoutSkips();
 }

@@ -12,12 +12,16 @@
 #  - "/S" and "/s" silent runs through the hidden wizard dialog, the upgrade worker and the
 #    stand-ins (everything current, a full upgrade, a failing step, German and Japanese, pipes),
 #    with the test sensor server <sensorserver.dll>;
-#  - after "/V" and "/?" the clean-up ran in the working directory.
+#  - after "/V" and "/?" the clean-up ran in the working directory;
+#  - a run that stays in an inherited working directory starts nothing extracted there;
+#  - two runs started together: exactly one runs;
+#  - with the flashing tool's mailslot name taken, a drivers-only upgrade still completes.
 # The drivers the stand-in installer records are taken out of the prefix again at the end.
 #   console_test.sh <tool.exe> <consoledriver.exe> <windump.exe> <prefix> <sensorserver.dll>
+#                   <holdinstance.exe>
 # Runs under an X display (Xvfb in CI): without one the console Wine makes is dead.
 set -uo pipefail
-exe=$1 driver=$2 windump=$3 prefix=$4 server_dll=$5
+exe=$1 driver=$2 windump=$3 prefix=$4 server_dll=$5 holdinstance=$6
 here=$(cd "$(dirname "$0")" && pwd)
 run="$here/../../scripts/wine-run.sh"
 export LANG=en_US.UTF-8
@@ -195,6 +199,7 @@ export BREVIX_SENSOR_FIXTURE="$(win_path "$fixture")"
 # The drivers the stand-in installer recorded (and ours) go again, so later tests start clean.
 drivers_reset() { "$here/../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"; }
 cleanup_all() {
+  if [ -e "$workdir.aside" ]; then rm -f "$workdir" && mv "$workdir.aside" "$workdir"; fi
   reg delete "$system_class\\$instance" /f
   reg delete "$usb_class\\$instance" /f
   reg delete "$clsid" "$view" /f
@@ -242,6 +247,7 @@ silent_case() {
     show
     show_diff "$expected"
     fail=1
+    return 1
   fi
 }
 
@@ -309,5 +315,66 @@ for tail in /V "/?"; do
   left=$(cd "$workdir" && ls -A | grep -v '^UpgradeTool.log$' | tr '\n' ' ')
   check "$tail: the work files are gone afterwards (left: $left)" '[ -z "$left" ]'
 done
+
+# 10. Start-up cannot make its working directory (a file stands in its place), so the run stays
+#     in the directory it was started in. Every file there is the user's (Wine keeps no other
+#     owner), so another process of hers could swap what is extracted before it is started:
+#     nothing extracted is started, each step fails at once, 1603. The log is written there, and
+#     the clean-up takes only what this run made, not a file that was there before.
+inherited="$scratch/inherited"
+mkdir -p "$inherited" && echo mine >"$inherited/notes.txt"
+mv "$workdir" "$workdir.aside" && touch "$workdir"
+printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-5' >"$fixture"
+install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
+refused=$(report_writes 212_en 221211- 06/21/2013,1.0.0.5 01/02/2012,3.0.2.0
+  writes "$(lang_text 212_en Checking15)"$'\n' "$(lang_text 212_en Checking13)"$'\n' \
+    "$(lang_text 212_en Checking12)"$'\n' "$(lang_text 212_en Checking11)"$'\n' $'\n'
+  step_writes Upgrade06 Upgrade22
+  step_writes Upgrade05 Upgrade22
+  step_writes Upgrade04 Upgrade22
+  writes "$(lang_text 212_en Upgrade23)"$'\n'"$(lang_text 212_en Upgrade24)")
+(cd "$inherited" && BREVIX_STANDIN_LOG="$(win_path "$scratch/standins.log")" silent_case \
+  "/S in an inherited directory others could change: nothing extracted is started, 1603" /S 217_en \
+  "$(lang_text 212_en Upgrade24)" 1603 "$refused") || fail=1
+rm -f "$workdir" && mv "$workdir.aside" "$workdir"
+check "inherited directory: neither stand-in ever ran" '[ ! -s "$scratch/standins.log" ]'
+check "inherited directory: the installers' failures are logged there" \
+  'grep -q "(0xEE030001)" "$inherited/UpgradeTool.log" && grep -q "(0xEE030002)" "$inherited/UpgradeTool.log"'
+sleep 2  # "cmd" removes the rest on its own
+left=$(cd "$inherited" && LC_ALL=C ls -A | tr '\n' ' ')
+check "inherited directory: what the run made is gone, the rest stays (left: $left)" \
+  '[ "$left" = "UpgradeTool.log notes.txt " ]'
+
+# 11. Two runs started together: exactly one runs (to its end, 0), the other ends at once with
+#     1618 and writes nothing.
+printf '%s\n' 'sensor=HID Sensor Collection|custom|221212-5' >"$fixture"
+install_drivers 8-6-2013 1.1.0 7-5-2012 3.0.4.0
+for n in 1 2; do
+  "$run" "$prefix" 150 "$driver" "$(win_path "$scratch/together$n.txt")" 120 pipes "$(win_path "$exe")" /S \
+    >/dev/null 2>&1 &
+done
+wait
+codes=$(for n in 1 2; do sed -n 's/^exit=//p' "$scratch/together$n.txt"; done | sort -n | tr '\n' ' ')
+check "two runs started together: one runs, the other gets 1618 (exit codes: $codes)" '[ "$codes" = "0 1618 " ]'
+for n in 1 2; do
+  if grep -q '^exit=1618$' "$scratch/together$n.txt"; then
+    check "two runs started together: the second writes nothing" \
+      '[ -z "$(sed "1,/^--- transcript$/d" "$scratch/together$n.txt")" ]'
+  fi
+done
+
+# 12. Another program holds the flashing tool's mailslot name: the run says "Failed to Create a
+#     mailslot." and carries on; a drivers-only upgrade does not need the mailslot.
+install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
+"$run" "$prefix" 150 "$holdinstance" --mailslot 120 >"$scratch/held.txt" 2>/dev/null & holder=$!
+for _ in $(seq 150); do grep -q '^held' "$scratch/held.txt" 2>/dev/null && break; sleep 0.2; done
+"$run" "$prefix" 100 "$windump" 90 '#32770' --close >"$scratch/box.txt" 2>/dev/null & boxes=$!
+drive 120 pipes /S
+wait $boxes
+kill $holder 2>/dev/null; wait $holder 2>/dev/null
+check "mailslot taken: the holder made it first" 'grep -q "^held" "$scratch/held.txt"'
+check "mailslot taken: the run says so" 'tr -d "\r" <"$scratch/box.txt" | grep -qF "|Failed to Create a mailslot."'
+check "mailslot taken: the drivers-only upgrade still ends with 3010" '[ "$(field exit)" = 3010 ]'
+check "mailslot taken: both driver steps done" '[ "$(transcript | grep -c " \. \. \. Done\.")" = 2 ]'
 
 exit $fail

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Start-up of the real executable on the simulated notebook:
 #  - with a supported hub it passes its gates silently and makes its working directory;
-#  - without one it shows the refusal message with the language text and nothing else;
+#  - without one it shows the refusal message with the language text and nothing else, and
+#    ends with 1633 (the unix shell sees only the low byte of Wine's exit code; the console
+#    test reads the whole code);
 #  - a second instance ends at once, without a message, leaving the first one's window; its
 #    exit code says another instance is running.
 # Runs under an X display (Xvfb in CI).
@@ -42,8 +44,9 @@ reg delete "$hub" /f
 reg add "$usb"'\ROOT_HUB20\4&1' /f
 "$run" "$prefix" 60 "$exe" & pid=$!
 out=$("$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
-wait $pid
+wait $pid; status=$?
 echo "$out"
+check "refused with 1633 (the shell sees its low byte, $status)" '[ $status = $((1633 & 255)) ]'
 check "refusal message shows the language text" 'grep -qF "|Varnek® Brevix is not supported. Please quit." <<<"$out"'
 check "refusal titled with the application name" 'grep -qF "window|#32770|Varnek(R) Brevix Firmware Upgrade Tool" <<<"$out"'
 
@@ -52,17 +55,17 @@ for pair in de_DE:192_de ja_JP:201_ja ru_RU:208_ru zh_CN:188_zh-CN el_GR:193_el;
   locale=${pair%%:*} table=${pair#*:}
   LANG=$locale.UTF-8 "$run" "$prefix" 60 "$exe" & pid=$!
   out=$(LANG=$locale.UTF-8 "$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
-  wait $pid
+  wait $pid; status=$?
   expected=$(grep '^Popup02=' "$(dirname "$0")/../../resources/lang/$table.ini" | cut -d= -f2-)
-  check "$locale refusal text" 'grep -qF "|$expected" <<<"$out"'
+  check "$locale refusal text, 1633" 'grep -qF "|$expected" <<<"$out" && [ $status = $((1633 & 255)) ]'
 done
 
 # 3. A lower-case key is no match either (the comparison is case-sensitive).
 reg add "$usb"'\vid_7a1d&pid_0a04\1' /f
 "$run" "$prefix" 60 "$exe" & pid=$!
 out=$("$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
-wait $pid
-check "lower-case device key is refused" 'grep -qF "is not supported" <<<"$out"'
+wait $pid; status=$?
+check "lower-case device key is refused with 1633" 'grep -qF "is not supported" <<<"$out" && [ $status = $((1633 & 255)) ]'
 reg delete "$usb"'\vid_7a1d&pid_0a04' /f
 reg delete "$usb"'\ROOT_HUB20' /f
 reg add "$hub"'\5&2A3B4C5D&0&1' /v DeviceDesc /t REG_SZ /d "Varnek(R) Brevix Sensor Hub" /f

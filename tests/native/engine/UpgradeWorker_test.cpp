@@ -193,6 +193,45 @@ TEST(LaunchFirmwareTool, TheToolThisRunStartedIsTheOneEnded) {
   EXPECT_FALSE(process->running);
 }
 
+// Every file and folder owned by `owner`, with SYSTEM's full control only.
+class UniformSecurity : public FileSecurityReader {
+ public:
+  explicit UniformSecurity(std::string owner) : owner_(std::move(owner)) {}
+  std::optional<ObjectSecurity> Read(const std::u16string&) override {
+    return ObjectSecurity{owner_, true, {{true, "S-1-5-18", 0x1F01FF, false, false}}};
+  }
+
+ private:
+  std::string owner_;
+};
+
+TEST(InheritedWorkingDirectory, ProgramsOthersCouldHaveSwappedAreNotStarted) {
+  const std::string acpiInstaller = kWork + "\\DRIVER\\ACPI\\dpinst.exe ";
+  const std::string toolStart =
+      kWork + "\\DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe " +
+      Utf16ToUtf8(FirmwareToolParameters(std::u16string(EngineMachine::kWork) + u"\\DRIVER\\FIRMWARE",
+                                         EngineMachine::kFirmwareFile));
+  struct Case {
+    const char* what;
+    const char* owner;  // of everything in the inherited directory; null: start-up's own directory
+    bool starts;
+  } cases[] = {
+      {"own working directory", nullptr, true},
+      {"inherited, only administrators can change it", "S-1-5-32-544", true},
+      {"inherited, a user's folder", "S-1-5-21-1004336348-1177238915-682003330-1001", false},
+  };
+  for (const auto& c : cases) {
+    UpgradeMachine u;
+    std::optional<UniformSecurity> security;
+    if (c.owner) u.engine->inheritedDirectorySecurity = &security.emplace(c.owner);
+    EXPECT_EQ(InstallDriver(DriverKind::Acpi, *u.engine), c.starts) << c.what;
+    EXPECT_EQ(LaunchFirmwareTool(*u.engine), c.starts) << c.what;
+    EXPECT_EQ(u.engine->firmwareToolStarted.load(), c.starts) << c.what;
+    const auto started = c.starts ? std::vector<std::string>{acpiInstaller, toolStart} : std::vector<std::string>{};
+    EXPECT_EQ(u.m.launcher.started, started) << c.what;
+  }
+}
+
 // The view's calls, with driversDone as each step starts.
 class FlagRecordingView : public testing::RecordingView {
  public:

@@ -1,16 +1,32 @@
 // Test driver: plays a first instance (the named mutex and a window of the program's class),
-// then runs the program given and reports how it ended.
-//   holdinstance <program.exe>     prints "exit=<code>" and "window-kept=<0|1>"
+// then runs the program given and reports how it ended; or takes the flashing tool's mailslot
+// name before the program can.
+//   holdinstance <program.exe>            prints "exit=<code>" and "window-kept=<0|1>"
+//   holdinstance --mailslot <seconds>     holds the mailslot that long; prints "held" once made
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "app/StartupGates.h"
+#include "engine/FirmwareMailslot.h"
 #include "platform/win32/WinText.h"
 
 int wmain(int argc, wchar_t** argv) {
   using brevix::win32::W;
+  if (argc == 3 && std::wstring(argv[1]) == L"--mailslot") {
+    const brevix::win32::UniqueHandle slot(
+        CreateMailslotW(W(brevix::kFirmwareMailslotName), 0, 0, nullptr));
+    if (!slot) {
+      std::printf("cannot make the mailslot: %lu\n", GetLastError());
+      return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(_wtoi(argv[2])) * 1000);
+    return 0;
+  }
   if (argc != 2) return 2;
   const std::u16string name = brevix::kWindowClassName;
   HANDLE mutex = CreateMutexW(nullptr, FALSE, W(name));

@@ -57,7 +57,9 @@ CVarnekDFUDlg::CVarnekDFUDlg(const WizardServices& services)
       services_(services),
       model_(texts_, false),
       engine_(services_.engine),
-      extractionFiles_(services_.engine.files) {}
+      extractionFiles_(services_.engine.files) {
+  if (!services_.ownWorkingDirectory) engine_.inheritedDirectorySecurity = &services_.fileSecurity;
+}
 
 CVarnekDFUDlg::~CVarnekDFUDlg() {
   tasks_.Close();

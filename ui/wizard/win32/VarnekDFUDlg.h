@@ -39,6 +39,7 @@ struct WizardServices {
   EngineServices engine;
   ResourceSource& resources;
   Console& console;                 // the command-line modes' console
+  FileSecurityReader& fileSecurity;  // vouches for programs started from an inherited directory
   std::u16string systemDirectory;  // where cmd.exe and shutdown.exe are
   bool ownWorkingDirectory = false;  // start-up made its own working directory current
   std::u16string applicationName;    // the title of the program's message boxes
