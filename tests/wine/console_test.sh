@@ -263,11 +263,18 @@ done
 
 # 5. A full upgrade through the stand-ins: each step "Done.", the progress lines, the end.
 #    The progress reports are those of the flashing stand-in's own scenario: 5 % to 100 %.
-printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-5' >"$fixture"
-install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
-full=$(report_writes 212_en 221211- 06/21/2013,1.0.0.5 01/02/2012,3.0.2.0
+# A notebook on which all three are older, and the checking report it gives.
+all_older() {
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-5' >"$fixture"
+  install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
+}
+all_older_report() {
+  report_writes 212_en 221211- 06/21/2013,1.0.0.5 01/02/2012,3.0.2.0
   writes "$(lang_text 212_en Checking15)"$'\n' "$(lang_text 212_en Checking13)"$'\n' \
     "$(lang_text 212_en Checking12)"$'\n' "$(lang_text 212_en Checking11)"$'\n' $'\n'
+}
+all_older
+full=$(all_older_report
   step_writes Upgrade06 Upgrade21
   step_writes Upgrade05 Upgrade21
   step_writes Upgrade04 Upgrade21
@@ -324,11 +331,8 @@ done
 inherited="$scratch/inherited"
 mkdir -p "$inherited" && echo mine >"$inherited/notes.txt"
 mv "$workdir" "$workdir.aside" && touch "$workdir"
-printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-5' >"$fixture"
-install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
-refused=$(report_writes 212_en 221211- 06/21/2013,1.0.0.5 01/02/2012,3.0.2.0
-  writes "$(lang_text 212_en Checking15)"$'\n' "$(lang_text 212_en Checking13)"$'\n' \
-    "$(lang_text 212_en Checking12)"$'\n' "$(lang_text 212_en Checking11)"$'\n' $'\n'
+all_older
+refused=$(all_older_report
   step_writes Upgrade06 Upgrade22
   step_writes Upgrade05 Upgrade22
   step_writes Upgrade04 Upgrade22
