@@ -3,7 +3,8 @@
 # ASan/UBSan), a smoke run of the fuzz targets (scripts/fuzz.sh) and the Windows suite under
 # Wine on a virtual display. The Windows suite runs i686 where the host runs 32-bit code and
 # x86_64 where it cannot (scripts/wine-arch.sh); in the second case the shipped i686
-# executable is built too and its imports checked first.
+# executable is built too and its imports checked first. Last, the benchmarks run on small
+# sizes (scripts/bench.sh --smoke), to show they still work.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
@@ -17,3 +18,6 @@ if [ "$BREVIX_WINE_ARCH" = win64 ]; then
   (cd "$root/build/win32-i686" && ctest --output-on-failure --no-tests=error -R '^product\.imports$')
 fi
 (cd "$root/build/win32" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure)
+# The benchmarks still run, on small sizes and the trees built above; their figures are
+# reported, not judged.
+bash "$root/scripts/bench.sh" --smoke "$root/build"
