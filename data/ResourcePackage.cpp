@@ -1,5 +1,7 @@
 #include "data/ResourcePackage.h"
 
+#include <unordered_set>
+
 #include "data/ByteReader.h"
 
 namespace brevix {
@@ -227,8 +229,13 @@ PackageReadResult ReadPackage(ByteView package) {
 bool ExtractPackage(ByteView package, FileSystem& files) {
   const PackageReadResult read = ReadPackage(package);
   if (!read.contents) return false;
+  // Entries share few folders: each folder chain is made once, not once an entry (a package
+  // of thousands of small files would otherwise spend most of its time failing to remake them).
+  std::unordered_set<std::u16string> folders;
   for (const PackageEntry& entry : read.contents->entries) {
-    CreatePathDirectories(entry.name, files);  // result ignored: WriteWholeFile tells
+    const std::size_t sep = entry.name.rfind(u'\\');
+    const std::u16string folder = sep == std::u16string::npos ? std::u16string() : entry.name.substr(0, sep);
+    if (folders.insert(folder).second) CreatePathDirectories(entry.name, files);  // WriteWholeFile tells
     WriteWholeFile(entry.name, entry.data, files);
   }
   return true;

@@ -26,6 +26,11 @@ class ProcessLauncher {
   // Starts a program with the "open" verb, hidden, without waiting for it.
   // The result is the shell's value: 32 or more means started.
   virtual std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void* ownerWindow) = 0;
+  // Starts the program at the full path `file` directly, hidden and without a window of its
+  // own (a system program such as cmd.exe), without waiting for it; true when it started.
+  virtual bool StartSystemProgram(const std::u16string& file, const std::u16string& parameters) {
+    return Start(file, parameters, nullptr) >= 32;
+  }
   // Makes the process of the program at the full path `file`, hidden, in this program's working
   // directory, so that it and what it starts can be ended later; it runs once Resume() is
   // called. nullptr when it could not be made.

@@ -85,6 +85,8 @@ class Win32FileSecurity : public FileSecurityReader {
 class Win32ProcessLauncher : public ProcessLauncher {
  public:
   std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void* ownerWindow) override;
+  // CreateProcessW: a fraction of the shell's cost, which the UI thread pays at the end of a run.
+  bool StartSystemProgram(const std::u16string& file, const std::u16string& parameters) override;
   // CreateProcessW into a job object of its own (Win32ProcessTree.cpp).
   std::unique_ptr<LaunchedProcess> StartTracked(const std::u16string& file, const std::u16string& parameters) override;
 };

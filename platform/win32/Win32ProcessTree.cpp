@@ -1,5 +1,6 @@
-// Tracked starts: the program runs in a job object of its own, so that ending it ends exactly
-// what it started, and nothing else of the same name.
+// Direct starts: system programs by full path, and tracked starts, where the program runs in a
+// job object of its own, so that ending it ends exactly what it started, and nothing else of
+// the same name.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -86,6 +87,23 @@ class Win32LaunchedProcess : public LaunchedProcess {
 };
 
 }  // namespace
+
+bool Win32ProcessLauncher::StartSystemProgram(const std::u16string& file, const std::u16string& parameters) {
+  std::u16string commandLine = u"\"" + file + u"\"";
+  if (!parameters.empty()) commandLine += u" " + parameters;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(W(file), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+    return false;
+  }
+  ::CloseHandle(info.hThread);
+  ::CloseHandle(info.hProcess);
+  return true;
+}
 
 std::unique_ptr<LaunchedProcess> Win32ProcessLauncher::StartTracked(const std::u16string& file,
                                                                    const std::u16string& parameters) {

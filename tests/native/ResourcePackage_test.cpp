@@ -44,6 +44,21 @@ TEST(ResourcePackage, ExtractCreatesEachEntrysDirectoriesBeforeWritingIt) {
   EXPECT_EQ(fs.files.at(u"PidVid"), B("ids"));
 }
 
+TEST(ResourcePackage, EachFolderIsMadeOnceHoweverManyEntriesItHolds) {
+  FakeFileSystem fs;
+  ASSERT_TRUE(ExtractPackage(BuildPackage({{u"DRIVER\\ACPI\\a.inf", B("a")},
+                                           {u"DRIVER\\ACPI\\b.sys", B("b")},
+                                           {u"DRIVER\\ACPI\\x64\\c.sys", B("c")},
+                                           {u"DRIVER\\ACPI\\d.cat", B("d")},
+                                           {u"PidVid", B("ids")}}),
+                             fs));
+  // A new folder still walks its whole chain, as the working directory's creation does.
+  EXPECT_EQ(fs.createCalls, (std::vector<std::u16string>{u"DRIVER", u"DRIVER\\ACPI", u"DRIVER", u"DRIVER\\ACPI",
+                                                         u"DRIVER\\ACPI\\x64"}));
+  EXPECT_EQ(fs.files.at(u"DRIVER\\ACPI\\d.cat"), B("d"));
+  EXPECT_EQ(fs.files.at(u"DRIVER\\ACPI\\x64\\c.sys"), B("c"));
+}
+
 TEST(ResourcePackage, ReadEntryIsExactAndCaseSensitive) {
   const Bytes pkg = TwoEntryPackage();
   EXPECT_FALSE(ReadPackageEntry(pkg, u"pidvid"));

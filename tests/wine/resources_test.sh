@@ -11,6 +11,10 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 count() { grep -c "^$1 " <<<"$out"; }
 check "file version 1.0.20.2699" 'grep -qx "version 1.0.20.2699" <<<"$out"'
 check "manifest: administrator, common controls 6, DPI aware" 'grep -qx "manifest requireAdministrator comctl6=1 dpiAware=1" <<<"$out"'
+. "$(dirname "$0")/architecture.sh"
+case "$(pe_machine "$exe")" in i386) arch=x86 ;; *) arch=amd64 ;; esac
+check "manifest: the program's own architecture ($arch), common controls of any" \
+  'grep -qx "manifest-arch $arch \*" <<<"$out"'
 check "package DAT 186" 'grep -q "^DAT 186 [1-9]" <<<"$out"'
 check "26 language tables INI 187-212" '[ "$(count INI)" = 26 ] && [ "$(grep "^INI " <<<"$out" | cut -d" " -f2 | sort -n | sed -n "1p;\$p" | tr "\n" " ")" = "187 212 " ]'
 check "26 licences TXT 215-240" '[ "$(count TXT)" = 26 ] && [ "$(grep "^TXT " <<<"$out" | cut -d" " -f2 | sort -n | sed -n "1p;\$p" | tr "\n" " ")" = "215 240 " ]'

@@ -19,16 +19,14 @@ std::u16string Join(const std::u16string& directory, std::u16string_view name) {
 }  // namespace
 
 std::u16string RecordingFileSystem::FullPath(const std::u16string& path) {
-  return IsAbsolute(path) ? path : Join(inner_.CurrentDirectory(), path);
-}
-
-void RecordingFileSystem::AddOnce(std::vector<std::u16string>& list, std::u16string path) {
-  if (std::find(list.begin(), list.end(), path) == list.end()) list.push_back(std::move(path));
+  if (IsAbsolute(path)) return path;
+  if (!current_) current_ = inner_.CurrentDirectory();
+  return Join(*current_, path);
 }
 
 bool RecordingFileSystem::MakeDirectory(const std::u16string& path) {
   const bool made = inner_.MakeDirectory(path);
-  if (made) AddOnce(directories_, FullPath(path));
+  if (made) directories_.AddOnce(FullPath(path));
   return made;
 }
 
@@ -36,7 +34,7 @@ bool RecordingFileSystem::WriteWholeFile(const std::u16string& path, ByteView by
   // Even a failed write may have created or truncated the file: it is ours to remove.
   const std::uint32_t before = inner_.GetAttributes(path);
   const bool written = inner_.WriteWholeFile(path, bytes);
-  if (written || before == kInvalidAttributes) AddOnce(files_, FullPath(path));
+  if (written || before == kInvalidAttributes) files_.AddOnce(FullPath(path));
   return written;
 }
 

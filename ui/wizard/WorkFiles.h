@@ -3,7 +3,9 @@
 // directory the fixed set is removed (also what an earlier run left); in any other directory
 // (start-up could not make its own and stayed where it was started) only what this run
 // extracted, so that nothing of the user's is ever touched.
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -24,20 +26,33 @@ class RecordingFileSystem : public FileSystem {
     return inner_.FindFirstMatch(pattern);
   }
   std::u16string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-  bool ChangeDirectory(const std::u16string& path) override { return inner_.ChangeDirectory(path); }
+  bool ChangeDirectory(const std::u16string& path) override {
+    current_.reset();
+    return inner_.ChangeDirectory(path);
+  }
   bool RemoveEmptyDirectory(const std::u16string& path) override { return inner_.RemoveEmptyDirectory(path); }
 
   // Full paths, in the order they were made.
-  const std::vector<std::u16string>& WrittenFiles() const { return files_; }
-  const std::vector<std::u16string>& CreatedDirectories() const { return directories_; }
+  const std::vector<std::u16string>& WrittenFiles() const { return files_.inOrder; }
+  const std::vector<std::u16string>& CreatedDirectories() const { return directories_.inOrder; }
 
  private:
+  // The order of the first time each path was made, and a set to find it again quickly.
+  struct Made {
+    std::vector<std::u16string> inOrder;
+    std::unordered_set<std::u16string> known;
+    void AddOnce(std::u16string path) {
+      if (known.insert(path).second) inOrder.push_back(std::move(path));
+    }
+  };
   std::u16string FullPath(const std::u16string& path);
-  static void AddOnce(std::vector<std::u16string>& list, std::u16string path);
 
   FileSystem& inner_;
-  std::vector<std::u16string> files_;
-  std::vector<std::u16string> directories_;
+  // Read once: the program changes its current directory only at start-up, before any
+  // extraction, or through here.
+  std::optional<std::u16string> current_;
+  Made files_;
+  Made directories_;
 };
 
 struct WorkSite {

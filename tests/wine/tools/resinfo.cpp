@@ -50,6 +50,17 @@ int wmain(int argc, wchar_t** argv) {
                 xml.find("level=\"requireAdministrator\"") != std::string::npos ? "requireAdministrator" : "other",
                 xml.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"") != std::string::npos,
                 xml.find("<dpiAware>true</dpiAware>") != std::string::npos);
+    // The architecture the program names for itself, then the one it asks of the common
+    // controls: a mismatch leaves the program on the old controls.
+    auto arch = [&](std::size_t from) {
+      const std::size_t at = xml.find("processorArchitecture=\"", from);
+      if (at == std::string::npos) return std::string("none");
+      const std::size_t start = at + 23;
+      return xml.substr(start, xml.find('"', start) - start);
+    };
+    const std::size_t controls = xml.find("Microsoft.Windows.Common-Controls");
+    std::printf("manifest-arch %s %s\n", arch(0).c_str(),
+                controls == std::string::npos ? "none" : arch(xml.rfind("<assemblyIdentity", controls)).c_str());
   }
   EnumResourceNamesW(module, L"DAT", Name, reinterpret_cast<LONG_PTR>("DAT"));
   EnumResourceNamesW(module, L"INI", Name, reinterpret_cast<LONG_PTR>("INI"));

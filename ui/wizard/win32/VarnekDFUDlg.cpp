@@ -145,8 +145,9 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   ::GetClientRect(self, &client);
   skin::ClipToRoundedRect(self, client);
 
+  // The introduction's picture is loaded when that page first paints: the licence comes up
+  // sooner without a second full-window bitmap to convert.
   pagePicture_ = skin::LoadSkinBitmap(IDB_PAGE_BACKGROUND);
-  introPicture_ = skin::LoadSkinBitmap(IDB_INTRO_BACKGROUND);
   panelBrush_ = skin::CreatePanelBrush();
   CreateProgressBar();
 
@@ -446,8 +447,8 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         break;
       case E::RestartSystem:
         // The system's own program, by its full path: never one found in the working directory.
-        services_.engine.launcher.Start(SystemProgram(services_.systemDirectory, u"shutdown.exe"), u"-r -t 0 -f",
-                                        nullptr);
+        services_.engine.launcher.StartSystemProgram(SystemProgram(services_.systemDirectory, u"shutdown.exe"),
+                                                     u"-r -t 0 -f");
         break;
       case E::PostPaint:
         ::PostMessageW(Handle(), WM_PAINT, 0, 0);
@@ -485,7 +486,9 @@ void CVarnekDFUDlg::RemoveWorkFiles() {
   FileSystem& files = services_.engine.files;
   for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
   const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
-  for (const std::u16string& parameters : plan.commandLines) services_.engine.launcher.Start(cmd, parameters, nullptr);
+  for (const std::u16string& parameters : plan.commandLines) {
+    services_.engine.launcher.StartSystemProgram(cmd, parameters);
+  }
   for (const std::u16string& directory : plan.removeDirectories) files.RemoveEmptyDirectory(directory);
 }
 
@@ -735,6 +738,9 @@ LRESULT CVarnekDFUDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CVarnekDFUDlg::OnPaint() {
   skin::PageArt art;
+  if (skinState_.pageBackground == kIntroBackgroundImage && !introPicture_) {
+    introPicture_ = skin::LoadSkinBitmap(IDB_INTRO_BACKGROUND);
+  }
   art.background = skinState_.pageBackground == kIntroBackgroundImage ? introPicture_.get() : pagePicture_.get();
   art.buttons[0] = nextButton_.Handle();
   art.buttons[1] = cancelButton_.Handle();
