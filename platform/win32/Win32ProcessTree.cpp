@@ -86,45 +86,38 @@ class Win32LaunchedProcess : public LaunchedProcess {
   UniqueHandle job_;  // closing it leaves the processes running
 };
 
-}  // namespace
-
-bool Win32ProcessLauncher::StartSystemProgram(const std::u16string& file, const std::u16string& parameters) {
+// CreateProcessW of the program at the full path `file`, hidden, the path quoted as the
+// command line's first word.
+BOOL CreateHidden(const std::u16string& file, const std::u16string& parameters, DWORD flags,
+                  PROCESS_INFORMATION& info) {
   std::u16string commandLine = u"\"" + file + u"\"";
   if (!parameters.empty()) commandLine += u" " + parameters;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
+  return ::CreateProcessW(W(file), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE, flags,
+                          nullptr, nullptr, &startup, &info);
+}
+
+}  // namespace
+
+bool Win32ProcessLauncher::StartSystemProgram(const std::u16string& file, const std::u16string& parameters) {
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(W(file), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
-    return false;
-  }
+  if (!CreateHidden(file, parameters, CREATE_NO_WINDOW, info)) return false;
   ::CloseHandle(info.hThread);
   ::CloseHandle(info.hProcess);
   return true;
 }
 
 std::unique_ptr<LaunchedProcess> Win32ProcessLauncher::StartTracked(const std::u16string& file,
-                                                                   const std::u16string& parameters) {
-  std::u16string commandLine = u"\"" + file + u"\"";
-  if (!parameters.empty()) commandLine += u" " + parameters;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
+                                                                    const std::u16string& parameters) {
   PROCESS_INFORMATION info{};
   // Suspended until it is in the job, so that nothing it starts escapes; out of a job this
   // program may be in, where that is allowed.
-  DWORD flags = CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB;
-  auto start = [&] {
-    return ::CreateProcessW(W(file), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE, flags,
-                            nullptr, nullptr, &startup, &info);
-  };
-  BOOL started = start();
+  BOOL started = CreateHidden(file, parameters, CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB, info);
   if (!started && ::GetLastError() == ERROR_ACCESS_DENIED) {
-    flags &= ~static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB);
-    started = start();
+    started = CreateHidden(file, parameters, CREATE_SUSPENDED, info);
   }
   if (!started) return nullptr;
   UniqueHandle process(info.hProcess);
