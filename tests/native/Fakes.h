@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,21 @@ class FakeResources : public ResourceSource {
   }
 };
 
+// An open key of a fake registry: its subkeys in enumeration order, its values read by the
+// registry's own rule `Read(key, name, bufferBytes)`.
+template <class Key, auto Read>
+struct FakeOpenKey : RegistryKey {
+  explicit FakeOpenKey(const Key& k) : key(k) {}
+  std::optional<std::u16string> EnumSubkey(std::uint32_t index) override {
+    if (index >= key.subkeys.size()) return std::nullopt;
+    return key.subkeys[index];
+  }
+  std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
+    return Read(key, name, bufferBytes);
+  }
+  const Key& key;
+};
+
 // Keys by path; each key lists subkeys (in enumeration order) and string values.
 class FakeRegistry : public RegistryReader {
  public:
@@ -105,23 +121,16 @@ class FakeRegistry : public RegistryReader {
     opened.push_back(path);
     auto it = keys.find(path);
     if (it == keys.end() || !it->second.openable) return nullptr;
-    return std::make_unique<Open>(it->second);
+    return std::make_unique<FakeOpenKey<Key, Read>>(it->second);
   }
 
  private:
-  struct Open : RegistryKey {
-    explicit Open(const Key& k) : key(k) {}
-    std::optional<std::u16string> EnumSubkey(std::uint32_t index) override {
-      if (index >= key.subkeys.size()) return std::nullopt;
-      return key.subkeys[index];
-    }
-    std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
-      auto it = key.values.find(name);
-      if (it == key.values.end() || (it->second.size() + 1) * 2 > bufferBytes) return std::nullopt;
-      return it->second;
-    }
-    const Key& key;
-  };
+  // A value with its terminator must fit the buffer.
+  static std::optional<std::u16string> Read(const Key& key, const std::u16string& name, std::size_t bufferBytes) {
+    const auto it = key.values.find(name);
+    if (it == key.values.end() || (it->second.size() + 1) * 2 > bufferBytes) return std::nullopt;
+    return it->second;
+  }
 };
 
 class FakeSystem : public SystemFacts {

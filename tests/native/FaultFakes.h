@@ -70,23 +70,15 @@ class RawRegistry : public RegistryReader {
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override {
     const auto it = keys.find(path);
     if (it == keys.end()) return nullptr;
-    return std::make_unique<Open>(it->second);
+    return std::make_unique<FakeOpenKey<Key, Read>>(it->second);
   }
 
  private:
-  struct Open : RegistryKey {
-    explicit Open(const Key& k) : key(k) {}
-    std::optional<std::u16string> EnumSubkey(std::uint32_t index) override {
-      if (index >= key.subkeys.size()) return std::nullopt;
-      return key.subkeys[index];
-    }
-    std::optional<std::u16string> QueryString(const std::u16string& name, std::size_t bufferBytes) override {
-      const auto it = key.values.find(name);
-      if (it == key.values.end() || it->second.size() > bufferBytes) return std::nullopt;
-      return RegistryStringFromData(it->second, bufferBytes);
-    }
-    const Key& key;
-  };
+  static std::optional<std::u16string> Read(const Key& key, const std::u16string& name, std::size_t bufferBytes) {
+    const auto it = key.values.find(name);
+    if (it == key.values.end() || it->second.size() > bufferBytes) return std::nullopt;
+    return RegistryStringFromData(it->second, bufferBytes);
+  }
 };
 
 // REG_SZ data: the text's units, then `terminators` NUL units.
