@@ -33,22 +33,30 @@ std::u16string_view RawCommandTail(std::u16string_view commandLine) {
   return commandLine.substr(i);
 }
 
-ConsoleModes HandOverModes(const CommandLineFlags& flags) {
-  return {flags.consoleRequested, flags.consoleRequested && flags.silentRequested};
+std::u16string_view RunRequest::Text() const {
+  switch (mode) {
+    case RunMode::Version:
+      return CommandTailText(CommandTail::Version);
+    case RunMode::Usage:
+      return CommandTailText(CommandTail::Usage);
+    case RunMode::Wizard:
+    case RunMode::Silent:
+      break;
+  }
+  return {};
 }
 
-void RunArgumentHook(std::u16string_view rawTail, CommandLineFlags& flags, int& commandLineHandled,
-                     Console& console) {
-  flags.consoleRequested = true;
-  if (commandLineHandled > 0) return;
-  const CommandTail tail = ClassifyCommandTail(rawTail);
-  commandLineHandled = 1;
-  if (tail == CommandTail::Silent) {
-    flags.silentRequested = true;
-    return;
+RunRequest ParseCommandLine(std::u16string_view commandLine, std::size_t argumentCount) {
+  if (argumentCount == 0) return {RunMode::Wizard};
+  switch (ClassifyCommandTail(RawCommandTail(commandLine))) {
+    case CommandTail::Silent:
+      return {RunMode::Silent};
+    case CommandTail::Version:
+      return {RunMode::Version};
+    case CommandTail::Usage:
+      break;
   }
-  console.Write(std::u16string(CommandTailText(tail)));
-  console.WaitForEnter();
+  return {RunMode::Usage};
 }
 
 }  // namespace brevix

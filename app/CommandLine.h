@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Console.h"
+#include <cstddef>
 
 namespace brevix {
 
@@ -30,24 +30,24 @@ std::u16string_view CommandTailText(CommandTail tail);
 // C runtime's WinMain argument, every unit up to U+0020 counts as a blank.
 std::u16string_view RawCommandTail(std::u16string_view commandLine);
 
-// What the command line leaves for start-up.
-struct CommandLineFlags {
-  bool consoleRequested = false;  // the argument hook ran, so a console was allocated
-  bool silentRequested = false;   // the tail was exactly the silent switch
+// What the command line asks for. Any argument at all makes the program a console program.
+enum class RunMode {
+  Wizard,   // no argument
+  Silent,   // the tail is exactly the silent switch
+  Version,  // the tail is exactly the version switch: its text, then a wait for Enter
+  Usage,    // any other tail: the usage text, then a wait for Enter
+};
+struct RunRequest {
+  RunMode mode = RunMode::Wizard;
+  bool NeedsConsole() const { return mode != RunMode::Wizard; }
+  // The text written before the wait for Enter; empty for the wizard and the silent run.
+  std::u16string_view Text() const;
+  friend bool operator==(const RunRequest&, const RunRequest&) = default;
 };
 
-// The modes start-up hands to the wizard dialog: silent only together with the console.
-struct ConsoleModes {
-  bool consoleMode = false;
-  bool silentMode = false;
-  friend bool operator==(const ConsoleModes&, const ConsoleModes&) = default;
-};
-ConsoleModes HandOverModes(const CommandLineFlags& flags);
-
-// One call of the argument hook, after the caller has allocated the console. Only the first
-// call of the process acts (`commandLineHandled` is the process-wide mark): the silent switch
-// sets its flag quietly; every other tail writes its text and waits for Enter.
-void RunArgumentHook(std::u16string_view rawTail, CommandLineFlags& flags, int& commandLineHandled,
-                     Console& console);
+// The request of a full command line. `argumentCount` is the number of arguments after the
+// program name as the system splits the line (CommandLineToArgvW): with none the wizard runs,
+// whatever blanks follow the name; with any, the raw tail decides as one whole string.
+RunRequest ParseCommandLine(std::u16string_view commandLine, std::size_t argumentCount);
 
 }  // namespace brevix

@@ -83,30 +83,12 @@ bool LanguageTable::FindValue(std::u16string_view section, std::u16string_view k
   return false;
 }
 
-int LanguageTable::LookupText(std::u16string_view section, std::uint16_t tableId, TextSlot& slot) {
-  if (slot == nullptr || handedOut_.size() >= kMaxHandedOutTexts) return 0;
-  if (!EnsureLoaded(tableId)) return 0;
-  std::u16string value;
-  if (!FindValue(section, slot, value)) return 0;
-  auto copy = std::make_unique<char16_t[]>(value.size() + 2);
-  std::copy(value.begin(), value.end(), copy.get());
-  slot = copy.get();
-  handedOut_.push_back(std::move(copy));
-  return 1;
-}
-
 std::optional<std::u16string> LanguageTable::Lookup(std::u16string_view section, std::uint16_t tableId,
                                                    std::u16string_view key) {
   if (!EnsureLoaded(tableId)) return std::nullopt;
   std::u16string value;
   if (!FindValue(section, key, value)) return std::nullopt;
   return value;
-}
-
-int LanguageTable::ReleaseTexts() {
-  const int any = handedOut_.empty() ? 0 : 1;
-  handedOut_.clear();
-  return any;
 }
 
 std::u16string LoadLicenceText(ResourceSource& resources, std::uint16_t langId) {

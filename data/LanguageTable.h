@@ -1,8 +1,7 @@
 #pragma once
 // The language reader: one table (resource "INI" 187..212, UTF-16LE with CR LF lines) chosen
 // by the user's interface language, read by a byte search for "[section]" and a line scan
-// for "key=" that runs on through later sections. Found texts are handed out into caller
-// slots and owned here until ReleaseTexts.
+// for "key=" that runs on through later sections. Found texts come back as owned copies.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,7 +17,6 @@ constexpr std::uint16_t kEnglishTableId = 212;
 constexpr std::uint16_t kEnglishLicenceId = 217;
 constexpr char16_t kLanguageTableType[] = u"INI";
 constexpr char16_t kLicenceType[] = u"TXT";
-constexpr std::size_t kMaxHandedOutTexts = 1024;
 // A decorated step result must fit a 260-unit buffer: " . . . " + text + CR LF + NUL.
 constexpr std::size_t kMaxDecoratedTextUnits = 250;
 
@@ -34,24 +32,15 @@ const std::vector<LanguageIds>& SupportedLanguages();
 std::uint16_t SelectLanguageTableId(std::uint16_t langId);
 std::uint16_t SelectLicenceId(std::uint16_t langId);
 
-// A caller-owned cell that holds its key until a lookup replaces it with the found text.
-using TextSlot = const char16_t*;
-
 class LanguageTable {
  public:
   explicit LanguageTable(ResourceSource& resources) : resources_(resources) {}
 
-  // 1 and the slot replaced by the value of its key, or 0 and the slot untouched.
+  // The value of `key`, searched from `section` on, or nullopt when the key is not found.
   // The first successful load fixes the table; later table ids are ignored.
-  int LookupText(std::u16string_view section, std::uint16_t tableId, TextSlot& slot);
-  // The same search, returning an owned copy: nothing is handed out, and no release can
-  // invalidate it.
   std::optional<std::u16string> Lookup(std::u16string_view section, std::uint16_t tableId, std::u16string_view key);
-  // Frees every handed-out text; 1 when there were any.
-  int ReleaseTexts();
 
   std::uint16_t LoadedTableId() const { return loadedId_; }
-  std::size_t HandedOutCount() const { return handedOut_.size(); }
 
  private:
   bool EnsureLoaded(std::uint16_t tableId);
@@ -62,7 +51,6 @@ class LanguageTable {
   std::uint16_t loadedId_ = 0;
   ByteView table_;
   std::size_t cursor_ = 0;
-  std::vector<std::unique_ptr<char16_t[]>> handedOut_;
 };
 
 // The licence text for a LANGID: the resource's bytes after the first two (the byte-order

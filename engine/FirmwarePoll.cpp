@@ -57,16 +57,17 @@ std::optional<DfuProgressMessage> DecodeDfuMessage(ByteView bytes) {
   return DfuProgressMessage{Field(bytes, 0), Field(bytes, 2), Field(bytes, 4)};
 }
 
-PollTexts PollTextsOf(const UpgradeEngine& engine) {
-  return PollTexts{engine.UpgradeText(7), engine.UpgradeText(15), engine.UpgradeText(21), engine.UpgradeText(22)};
+PollTexts PollTextsOf(const TextTable& texts) {
+  return PollTexts{texts.Text(u"Upgrade07"), texts.Text(u"Upgrade15"), texts.Text(u"Upgrade21"), texts.Text(u"Upgrade22")};
 }
 
-PollFacts PollFactsOf(const UpgradeEngine& engine) {
+PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state) {
   PollFacts facts;
-  facts.firmwareNeedsUpgrade = engine.firmwareNeedsUpgrade != 0;
-  facts.workerFinished = engine.workerFinished.load();
-  facts.toolStarted = engine.firmwareToolStarted.load();
-  facts.toolRunning = facts.toolStarted && engine.firmwareTool && engine.firmwareTool->Running();
+  facts.firmwareNeedsUpgrade = report.firmwareNeedsUpgrade;
+  facts.workerFinished = state.Finished();
+  LaunchedProcess* tool = state.Tool();
+  facts.toolStarted = tool != nullptr;
+  facts.toolRunning = tool && tool->Running();
   return facts;
 }
 
@@ -186,23 +187,23 @@ void FirmwarePoll::Report(const DfuProgressMessage& message, PollActions& action
   }
 }
 
-PollActions PollFirmware(FirmwarePoll& poll, UpgradeEngine& engine, MailslotReader& mailslot) {
+PollActions PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
+                         MailslotReader& mailslot) {
   PollActions forFrontEnd;
-  for (PollAction& action :
-       poll.Tick(PollFactsOf(engine), engine.services.clock.Milliseconds(), mailslot)) {
+  for (PollAction& action : poll.Tick(PollFactsOf(report, state), engine.Services().clock.Milliseconds(), mailslot)) {
     switch (action.kind) {
       case PollAction::ReportError:
-        engine.services.log.ReportError(action.code, action.section);
+        engine.Services().log.ReportError(action.code, action.section);
         break;
       case PollAction::EndTool:
-        EndFirmwareTool(engine);
+        EndFirmwareTool(state);
         break;
       default:
         forFrontEnd.push_back(std::move(action));
         break;
     }
   }
-  if (poll.Failed()) engine.anyStepFailed = true;
+  if (poll.Failed()) state.MarkStepFailed();
   return forFrontEnd;
 }
 

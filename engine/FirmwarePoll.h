@@ -25,11 +25,14 @@
 #include <string>
 #include <vector>
 
+#include "data/TextTable.h"
 #include "platform/Mailslot.h"
 
 namespace brevix {
 
 class UpgradeEngine;
+class WorkerState;
+struct CheckReport;
 
 // The tool's report: three unsigned 16-bit little-endian fields.
 struct DfuProgressMessage {
@@ -61,16 +64,16 @@ struct PollTexts {
   std::u16string done;             // decorated "Upgrade21"
   std::u16string failed;           // decorated "Upgrade22"
 };
-PollTexts PollTextsOf(const UpgradeEngine& engine);
+PollTexts PollTextsOf(const TextTable& texts);
 
-// What the poll needs to know of the engine at a tick.
+// What the poll needs to know of the run at a tick.
 struct PollFacts {
   bool firmwareNeedsUpgrade = false;
   bool workerFinished = false;
   bool toolStarted = false;
   bool toolRunning = false;
 };
-PollFacts PollFactsOf(const UpgradeEngine& engine);
+PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state);
 
 struct PollAction {
   enum Kind {
@@ -130,9 +133,10 @@ class FirmwarePoll {
   bool endingQueued_ = false;
 };
 
-// The front ends' tick: takes the engine's facts and the clock's time, ticks the poll, carries
-// out the engine's share of the actions (upgrade-log reports, the end of the tool, the failure
-// flag) and returns the rest, the timer's and the view's, in order.
-PollActions PollFirmware(FirmwarePoll& poll, UpgradeEngine& engine, MailslotReader& mailslot);
+// The session's tick: takes the run's facts and the clock's time, ticks the poll, carries out
+// the engine's share of the actions (upgrade-log reports, the end of the tool, the failure
+// flag) and returns the rest, the timer's and the front end's, in order.
+PollActions PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
+                         MailslotReader& mailslot);
 
 }  // namespace brevix

@@ -4,7 +4,6 @@
 #include <array>
 #include <optional>
 
-#include "engine/UpgradeEngine.h"
 #include "engine/VersionText.h"
 
 namespace brevix {
@@ -78,13 +77,9 @@ std::u16string FindInstalledDriver(DriverKind kind, RegistryReader& registry) {
   }
 }
 
-void ReadInstalledDriverVersion(UpgradeEngine& engine, DriverKind kind) {
-  std::u16string* field = nullptr;
-  if (kind == DriverKind::Acpi) field = &engine.installedAcpiVersion;
-  if (kind == DriverKind::Sttube) field = &engine.installedSttubeVersion;
-  if (!field) return;
-  std::u16string found = FindInstalledDriver(kind, engine.services.registry);
-  *field = found.empty() ? std::u16string(kNotAvailable) : std::move(found);
+std::u16string InstalledDriverVersion(DriverKind kind, RegistryReader& registry) {
+  std::u16string found = FindInstalledDriver(kind, registry);
+  return found.empty() ? std::u16string(kNotAvailable) : found;
 }
 
 }  // namespace brevix

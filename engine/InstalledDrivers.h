@@ -9,8 +9,6 @@
 
 namespace brevix {
 
-class UpgradeEngine;
-
 enum class DriverKind : int {
   Acpi = 1,    // the hub's ACPI control driver
   Sttube = 2,  // the STTube USB DFU driver
@@ -35,8 +33,8 @@ std::span<const std::u16string_view> AcceptedDriverDescriptions(DriverKind kind)
 // or version cannot be read, or an instance key on the way cannot be opened.
 std::u16string FindInstalledDriver(DriverKind kind, RegistryReader& registry);
 
-// Stores FindInstalledDriver's result (empty as "N/A") in the engine's installed version of
-// the kind; any other kind stores nothing.
-void ReadInstalledDriverVersion(UpgradeEngine& engine, DriverKind kind);
+// FindInstalledDriver's result, with nothing found (and any kind that is not a driver of ours)
+// as "N/A".
+std::u16string InstalledDriverVersion(DriverKind kind, RegistryReader& registry);
 
 }  // namespace brevix

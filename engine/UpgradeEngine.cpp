@@ -6,26 +6,6 @@
 namespace brevix {
 namespace {
 
-std::atomic<UpgradeEngine*> g_currentEngine{nullptr};
-
-std::u16string NumberedKey(std::u16string_view prefix, std::size_t number) {
-  std::u16string key(prefix);
-  key += static_cast<char16_t>(u'0' + number / 10);
-  key += static_cast<char16_t>(u'0' + number % 10);
-  return key;
-}
-
-template <std::size_t N>
-void LookUpTexts(LanguageTable& language, std::uint16_t tableId, std::u16string_view section,
-                 std::array<std::u16string, N>& texts) {
-  for (std::size_t i = 0; i < N; ++i) {
-    const std::u16string key = NumberedKey(section, i + 1);
-    TextSlot slot = key.c_str();  // a missing key leaves the key name as the text
-    language.LookupText(section, tableId, slot);
-    texts[i] = slot;
-  }
-}
-
 bool IsNotAvailable(const std::u16string& version) { return version == kNotAvailable; }
 
 std::u16string_view OrEmpty(const std::u16string& version) {
@@ -34,124 +14,108 @@ std::u16string_view OrEmpty(const std::u16string& version) {
 
 }  // namespace
 
-UpgradeEngine* CurrentEngine() { return g_currentEngine.load(); }
-
-UpgradeEngine::UpgradeEngine(const EngineServices& s) : services(s) {
-  workingDirectory = services.files.CurrentDirectory();
-  acpiDirectory = workingDirectory + u"\\DRIVER\\ACPI";
-  firmwareDirectory = workingDirectory + u"\\DRIVER\\FIRMWARE";
-  sttubeDirectory = workingDirectory + u"\\DRIVER\\STTUBE";
-
-  const std::uint16_t tableId = SelectLanguageTableId(services.system.GetUserDefaultUILanguage());
-  LookUpTexts(services.language, tableId, u"Checking", checkingTexts);
-  LookUpTexts(services.language, tableId, u"Upgrade", upgradeTexts);
-  upgradeTexts[20] = DecorateResultText(upgradeTexts[20]);
-  upgradeTexts[21] = DecorateResultText(upgradeTexts[21]);
-
-  g_currentEngine.store(this);
+bool DriverNeedsUpgrade(DriverKind kind, const std::u16string& packaged, const std::u16string& installed) {
+  const VersionKeyRule rule = kind == DriverKind::Sttube ? VersionKeyRule::SttubeChecking : VersionKeyRule::DateThenWholeVersion;
+  auto key = [rule](const std::u16string& version) {
+    return IsNotAvailable(version) ? std::u16string() : BuildVersionKey(version, rule);
+  };
+  return OrdinalGreater(key(packaged), key(installed));
 }
 
-UpgradeEngine::~UpgradeEngine() {
-  // A worker started after this must find no engine rather than a destroyed one.
-  UpgradeEngine* self = this;
-  g_currentEngine.compare_exchange_strong(self, nullptr);
+UpgradeEngine::UpgradeEngine(const EngineServices& services, const TextTable& texts, Audience audience)
+    : services_(services), texts_(texts), audience_(audience) {
+  workingDirectory_ = services_.files.CurrentDirectory();
+  acpiDirectory_ = workingDirectory_ + u"\\DRIVER\\ACPI";
+  firmwareDirectory_ = workingDirectory_ + u"\\DRIVER\\FIRMWARE";
+  sttubeDirectory_ = workingDirectory_ + u"\\DRIVER\\STTUBE";
 }
 
-void UpgradeEngine::WriteOutput(std::u16string text) {
-  if (view) view->Text(text);
+void UpgradeEngine::Emit(SessionEvent event) const {
+  if (sink_) sink_->Emit(std::move(event));
 }
 
-void UpgradeEngine::ReadPackagedFirmwareVersion() {
-  firmwareFileName = services.files.FindFirstMatch(firmwareDirectory + kFirmwareFilePattern).value_or(u"");
-  const auto version = firmwareFileName.empty() ? std::nullopt : ParseFirmwareFileVersion(firmwareFileName);
-  packagedFirmwareVersion = version.value_or(kNotAvailable);
+UpgradeEngine::PackagedFirmware UpgradeEngine::ReadPackagedFirmware() const {
+  PackagedFirmware found;
+  found.fileName = services_.files.FindFirstMatch(firmwareDirectory_ + kFirmwareFilePattern).value_or(u"");
+  const auto version = found.fileName.empty() ? std::nullopt : ParseFirmwareFileVersion(found.fileName);
+  found.version = version.value_or(kNotAvailable);
+  return found;
 }
 
-void UpgradeEngine::ReadPackagedDriverVersion(DriverKind kind) {
-  std::u16string* field = nullptr;
+std::u16string UpgradeEngine::ReadPackagedDriverVersion(DriverKind kind) const {
   std::u16string inf;
   const char* missingCode = nullptr;
   if (kind == DriverKind::Acpi) {
-    field = &packagedAcpiVersion;
-    inf = acpiDirectory + kAcpiInfName;
+    inf = acpiDirectory_ + kAcpiInfName;
     missingCode = "0xEE010003";
   } else if (kind == DriverKind::Sttube) {
-    field = &packagedSttubeVersion;
-    inf = sttubeDirectory + kSttubeInfName;
+    inf = sttubeDirectory_ + kSttubeInfName;
     missingCode = "0xEE010005";
   } else {
-    return;
+    return kNotAvailable;
   }
-  std::u16string version = services.profile.GetStringW(inf, u"Version", u"DriverVer", u"", kProfileValueBufferUnits);
-  if (!version.empty()) {
-    *field = std::move(version);
-    return;
-  }
-  *field = kNotAvailable;
-  services.log.ReportError(missingCode, "Preparing");
+  std::u16string version = services_.profile.GetStringW(inf, u"Version", u"DriverVer", u"", kProfileValueBufferUnits);
+  if (!version.empty()) return version;
+  services_.log.ReportError(missingCode, "Preparing");
+  return kNotAvailable;
 }
 
-void UpgradeEngine::CompareDriverVersions() {
-  auto key = [](const std::u16string& version, VersionKeyRule rule) {
-    return IsNotAvailable(version) ? std::u16string() : BuildVersionKey(version, rule);
-  };
-  acpiNeedsUpgrade = OrdinalGreater(key(packagedAcpiVersion, VersionKeyRule::DateThenWholeVersion),
-                                    key(installedAcpiVersion, VersionKeyRule::DateThenWholeVersion))
-                         ? 1
-                         : 0;
-  sttubeNeedsUpgrade = OrdinalGreater(key(packagedSttubeVersion, VersionKeyRule::SttubeChecking),
-                                      key(installedSttubeVersion, VersionKeyRule::SttubeChecking))
-                           ? 1
-                           : 0;
-}
+CheckReport UpgradeEngine::RunChecks() const {
+  CheckReport r;
+  r.installedFirmwareVersion = QueryFirmwareVersion(services_.sensors, services_.standardOutput);
+  const PackagedFirmware firmware = ReadPackagedFirmware();
+  r.firmwareFileName = firmware.fileName;
+  r.packagedFirmwareVersion = firmware.version;
+  r.installedAcpiVersion = InstalledDriverVersion(DriverKind::Acpi, services_.registry);
+  r.packagedAcpiVersion = ReadPackagedDriverVersion(DriverKind::Acpi);
+  r.installedSttubeVersion = InstalledDriverVersion(DriverKind::Sttube, services_.registry);
+  r.packagedSttubeVersion = ReadPackagedDriverVersion(DriverKind::Sttube);
 
-void UpgradeEngine::RunChecks() {
-  installedFirmwareVersion = QueryFirmwareVersion(services.sensors, services.standardOutput);
-  ReadPackagedFirmwareVersion();
-  ReadInstalledDriverVersion(*this, DriverKind::Acpi);
-  ReadPackagedDriverVersion(DriverKind::Acpi);
-  ReadInstalledDriverVersion(*this, DriverKind::Sttube);
-  ReadPackagedDriverVersion(DriverKind::Sttube);
-
-  firmwareNeedsUpgrade = OrdinalGreater(OrEmpty(packagedFirmwareVersion), OrEmpty(installedFirmwareVersion)) ? 1 : 0;
+  r.firmwareNeedsUpgrade = OrdinalGreater(OrEmpty(r.packagedFirmwareVersion), OrEmpty(r.installedFirmwareVersion));
 
   // With neither side of a driver known there is nothing to judge the drivers by: the run
   // counts as current, whatever the firmware says.
-  if ((IsNotAvailable(packagedAcpiVersion) && IsNotAvailable(installedAcpiVersion)) ||
-      (IsNotAvailable(packagedSttubeVersion) && IsNotAvailable(installedSttubeVersion))) {
-    allLatest = 1;
+  if ((IsNotAvailable(r.packagedAcpiVersion) && IsNotAvailable(r.installedAcpiVersion)) ||
+      (IsNotAvailable(r.packagedSttubeVersion) && IsNotAvailable(r.installedSttubeVersion))) {
+    r.allLatest = true;
   } else {
-    CompareDriverVersions();
-    allLatest = (acpiNeedsUpgrade == 0 && firmwareNeedsUpgrade == 0 && sttubeNeedsUpgrade == 0) ? 1 : 0;
+    r.acpiNeedsUpgrade = DriverNeedsUpgrade(DriverKind::Acpi, r.packagedAcpiVersion, r.installedAcpiVersion);
+    r.sttubeNeedsUpgrade = DriverNeedsUpgrade(DriverKind::Sttube, r.packagedSttubeVersion, r.installedSttubeVersion);
+    r.allLatest = !r.acpiNeedsUpgrade && !r.firmwareNeedsUpgrade && !r.sttubeNeedsUpgrade;
   }
 
+  // The rows: "Checking01".."Checking06" installed (known, unknown), "Checking07".."Checking09"
+  // packaged, "Checking11".."Checking13" the older items' names.
   const std::u16string crlf = u"\r\n";
   const std::u16string blankLine = u"\r\n\r\n";
+  auto checking = [this](int number) { return texts_.Text(NumberedKey(u"Checking", number)); };
   auto installedRow = [&](const std::u16string& version, int knownText, int unknownText, const std::u16string& end) {
-    if (IsNotAvailable(version)) return CheckingText(unknownText) + end;
-    return ReplaceAll(CheckingText(knownText), u"1.0", version) + end;
+    if (IsNotAvailable(version)) return checking(unknownText) + end;
+    return ReplaceAll(checking(knownText), u"1.0", version) + end;
   };
   auto packagedRow = [&](const std::u16string& version, int text, const std::u16string& end) {
-    return ReplaceAll(CheckingText(text), u"2.0", version) + end;
+    return ReplaceAll(checking(text), u"2.0", version) + end;
   };
 
-  WriteOutput(installedRow(installedFirmwareVersion, 3, 6, crlf));
-  WriteOutput(installedRow(installedAcpiVersion, 2, 5, crlf));
-  WriteOutput(installedRow(installedSttubeVersion, 1, 4, blankLine));
-  WriteOutput(packagedRow(packagedFirmwareVersion, 9, crlf));
-  WriteOutput(packagedRow(packagedAcpiVersion, 8, crlf));
-  WriteOutput(packagedRow(packagedSttubeVersion, 7, blankLine));
-  const EngineView::ReportPrompts prompts = view ? view->Prompts() : EngineView::ReportPrompts{};
-  if (allLatest == 0) {
-    WriteOutput(CheckingText(prompts.olderItems) + crlf);
-    if (firmwareNeedsUpgrade) WriteOutput(CheckingText(13) + crlf);
-    if (acpiNeedsUpgrade) WriteOutput(CheckingText(12) + crlf);
-    if (sttubeNeedsUpgrade) WriteOutput(CheckingText(11) + crlf);
+  WriteOutput(installedRow(r.installedFirmwareVersion, 3, 6, crlf));
+  WriteOutput(installedRow(r.installedAcpiVersion, 2, 5, crlf));
+  WriteOutput(installedRow(r.installedSttubeVersion, 1, 4, blankLine));
+  WriteOutput(packagedRow(r.packagedFirmwareVersion, 9, crlf));
+  WriteOutput(packagedRow(r.packagedAcpiVersion, 8, crlf));
+  WriteOutput(packagedRow(r.packagedSttubeVersion, 7, blankLine));
+  // The closing prompt is the front end's: the wizard asks for a click on its buttons
+  // ("Checking10", "Checking14"); a console names the items or asks for Enter ("Checking15",
+  // "Checking16").
+  const bool console = audience_ == Audience::Console;
+  if (!r.allLatest) {
+    WriteOutput(checking(console ? 15 : 10) + crlf);
+    if (r.firmwareNeedsUpgrade) WriteOutput(checking(13) + crlf);
+    if (r.acpiNeedsUpgrade) WriteOutput(checking(12) + crlf);
+    if (r.sttubeNeedsUpgrade) WriteOutput(checking(11) + crlf);
   } else {
-    WriteOutput(CheckingText(prompts.allLatest) + crlf);
+    WriteOutput(checking(console ? 16 : 14) + crlf);
   }
-
-  if (view) view->ReportWritten();
+  return r;
 }
 
 }  // namespace brevix

@@ -1,18 +1,16 @@
 #pragma once
 // The upgrade engine: what is installed, what the unpacked package carries and what must be
-// upgraded; its checking phase writes the report to its front end (the wizard or the console).
-#include <array>
-#include <atomic>
+// upgraded. Its checking phase writes the report to the front end and returns it as a value;
+// the worker and the firmware poll run the upgrade from that report.
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "data/LanguageTable.h"
+#include "data/TextTable.h"
 #include "data/UpgradeLog.h"
-#include "engine/EngineView.h"
 #include "engine/HardDfuSwitch.h"
 #include "engine/InstalledDrivers.h"
 #include "engine/SensorQuery.h"
+#include "engine/SessionEvent.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"  // StandardOutput
 #include "platform/FileSecurity.h"
@@ -20,7 +18,6 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
-#include "platform/SystemFacts.h"
 
 namespace brevix {
 
@@ -35,89 +32,92 @@ struct EngineServices {
   Clock& clock;
   StandardOutput& standardOutput;  // diagnostic lines of the sensor query and the DFU switch
   UpgradeLog& log;
-  LanguageTable& language;
-  SystemFacts& system;  // the user's interface language picks the texts
 };
 
-constexpr std::size_t kCheckingTextCount = 16;
-constexpr std::size_t kUpgradeTextCount = 24;
 constexpr std::size_t kProfileValueBufferUnits = 30;  // DriverVer: 29 units at most
 
 constexpr char16_t kAcpiInfName[] = u"\\VarnekBrevixAcpi.inf";
 constexpr char16_t kSttubeInfName[] = u"\\STtube.inf";
 constexpr char16_t kFirmwareFilePattern[] = u"\\File\\*dfu*";
 
+// What the checking phase found. Versions that could not be found are "N/A".
+struct CheckReport {
+  std::u16string installedFirmwareVersion = u"N/A";
+  std::u16string installedAcpiVersion = u"N/A";
+  std::u16string installedSttubeVersion = u"N/A";
+  std::u16string packagedFirmwareVersion = u"N/A";
+  std::u16string packagedAcpiVersion = u"N/A";
+  std::u16string packagedSttubeVersion = u"N/A";
+  std::u16string firmwareFileName;  // the packaged firmware file's name; empty when there is none
+  bool firmwareNeedsUpgrade = false;
+  bool acpiNeedsUpgrade = false;
+  bool sttubeNeedsUpgrade = false;
+  bool allLatest = false;
+  friend bool operator==(const CheckReport&, const CheckReport&) = default;
+};
+
 class UpgradeEngine {
  public:
-  // Reads the current directory, looks up the "Checking" and "Upgrade" texts and becomes the
-  // current engine.
-  explicit UpgradeEngine(const EngineServices& services);
-  ~UpgradeEngine();
+  // Reads the current directory: the unpacked package lies below it.
+  UpgradeEngine(const EngineServices& services, const TextTable& texts, Audience audience = Audience::Wizard);
   UpgradeEngine(const UpgradeEngine&) = delete;
   UpgradeEngine& operator=(const UpgradeEngine&) = delete;
 
   // Reads the installed and packaged versions, decides what to upgrade and writes the report.
-  void RunChecks();
-  // To the front end's log, as it is; without a view the text is dropped.
-  void WriteOutput(std::u16string text);
+  CheckReport RunChecks() const;
 
-  void ReadPackagedFirmwareVersion();
-  void ReadPackagedDriverVersion(DriverKind kind);
-  void CompareDriverVersions();
+  // The packaged firmware file below the firmware folder and the version its name carries.
+  struct PackagedFirmware {
+    std::u16string fileName;          // empty when there is none
+    std::u16string version = u"N/A";
+  };
+  PackagedFirmware ReadPackagedFirmware() const;
+  // The kind's INF DriverVer, cut to its buffer; "N/A" (and the log's line) when missing.
+  std::u16string ReadPackagedDriverVersion(DriverKind kind) const;
 
-  // Texts by their key number: CheckingText(1) is "Checking01".
-  const std::u16string& CheckingText(int number) const { return checkingTexts.at(number - 1); }
-  const std::u16string& UpgradeText(int number) const { return upgradeTexts.at(number - 1); }
+  // Where the engine's events go; without a sink they are dropped. Set before any thread
+  // other than the caller's can emit.
+  void Attach(EventSink* sink) { sink_ = sink; }
+  void Emit(SessionEvent event) const;
+  // To the front end's log, as it is.
+  void WriteOutput(std::u16string text) const { Emit(SessionEvent::Of(SessionEvent::Kind::Text, std::move(text))); }
 
-  EngineServices services;
+  // An inherited working directory, which other users may be able to change: an extracted
+  // program is started only when nobody but the administrators can have changed it (see
+  // StartTrust.h). Without it, programs are started as they are.
+  void TrustOnlyAdministrators(FileSecurityReader& security) { inheritedDirectorySecurity_ = &security; }
+  FileSecurityReader* InheritedDirectorySecurity() const { return inheritedDirectorySecurity_; }
+  // The window that owns the driver installer's start (the shell's own messages); none for a
+  // console run.
+  void SetInstallerOwner(void* window) { installerOwner_ = window; }
+  void* InstallerOwner() const { return installerOwner_; }
 
-  std::u16string installedFirmwareVersion;
-  std::u16string installedAcpiVersion;
-  std::u16string installedSttubeVersion;
-  std::u16string packagedFirmwareVersion;
-  std::u16string packagedAcpiVersion;
-  std::u16string packagedSttubeVersion;
+  const EngineServices& Services() const { return services_; }
+  const TextTable& Texts() const { return texts_; }
+  std::u16string Text(std::u16string_view key) const { return texts_.Text(key); }
+  Audience ReportAudience() const { return audience_; }
 
-  std::int32_t firmwareNeedsUpgrade = 0;
-  std::int32_t acpiNeedsUpgrade = 0;
-  std::int32_t sttubeNeedsUpgrade = 0;
-  std::int16_t allLatest = 0;
-  // Written by the worker thread, polled by the UI thread.
-  std::atomic<std::int32_t> driversDone{0};
-  // The worker has returned: only then may the upgrading stage end (its clean-up removes the
-  // files the worker uses).
-  std::atomic<bool> workerFinished{false};
-  // A step ended "Failed!", the flashing tool reported a failure, or the firmware step timed
-  // out: the front ends make this the run's exit code.
-  std::atomic<bool> anyStepFailed{false};
-  // The flashing tool this run started, set once by the worker before firmwareToolStarted;
-  // the UI thread reads it only after seeing firmwareToolStarted.
-  std::unique_ptr<LaunchedProcess> firmwareTool;
-  std::atomic<bool> firmwareToolStarted{false};
+  const std::u16string& WorkingDirectory() const { return workingDirectory_; }
+  const std::u16string& FirmwareDirectory() const { return firmwareDirectory_; }
+  // The kind's unpacked driver folder.
+  const std::u16string& DriverDirectory(DriverKind kind) const {
+    return kind == DriverKind::Sttube ? sttubeDirectory_ : acpiDirectory_;
+  }
 
-  // Set when the working directory is not the one start-up made but an inherited one, which
-  // other users may be able to change: an extracted program is started only when nobody but
-  // the administrators can have changed it (see StartTrust.h). Null: started as they are.
-  FileSecurityReader* inheritedDirectorySecurity = nullptr;
-
-  EngineView* view = nullptr;   // the wizard or the console front end
-  void* ownerWindow = nullptr;  // owner of the driver installer's launch
-
-  std::u16string workingDirectory;
-  std::u16string acpiDirectory;
-  std::u16string firmwareDirectory;
-  std::u16string sttubeDirectory;
-
-  // Owned copies, so that releasing the language texts never leaves the engine dangling.
-  // "Upgrade21" and "Upgrade22" hold the decorated step results (" . . . " text CR LF).
-  std::array<std::u16string, kCheckingTextCount> checkingTexts;
-  std::array<std::u16string, kUpgradeTextCount> upgradeTexts;
-
-  std::u16string firmwareFileName;
-  std::u16string firmwareToolPath;
+ private:
+  EngineServices services_;
+  const TextTable& texts_;
+  Audience audience_;
+  EventSink* sink_ = nullptr;
+  FileSecurityReader* inheritedDirectorySecurity_ = nullptr;
+  void* installerOwner_ = nullptr;
+  std::u16string workingDirectory_;
+  std::u16string acpiDirectory_;
+  std::u16string firmwareDirectory_;
+  std::u16string sttubeDirectory_;
 };
 
-// The engine constructed last and still alive, or null; how the worker thread finds it.
-UpgradeEngine* CurrentEngine();
+// Which of the three items are older: the drivers by their checking keys.
+bool DriverNeedsUpgrade(DriverKind kind, const std::u16string& packaged, const std::u16string& installed);
 
 }  // namespace brevix

@@ -14,130 +14,139 @@ VersionKeyRule InstallKeyRule(DriverKind kind) {
   return kind == DriverKind::Sttube ? VersionKeyRule::SttubeInstall : VersionKeyRule::DateThenWholeVersion;
 }
 
-bool AcpiInstallConfirmed(UpgradeEngine& engine) {
-  Clock& clock = engine.services.clock;
+bool AcpiInstallConfirmed(const UpgradeEngine& engine, const std::u16string& packaged) {
+  Clock& clock = engine.Services().clock;
   for (int test = 0; test < kAcpiInstallTests; ++test) {
-    if (IsInstalledDriverCurrent(DriverKind::Acpi, engine)) return true;
+    if (IsInstalledDriverCurrent(DriverKind::Acpi, packaged, engine.Services().registry)) return true;
     clock.Sleep(kInstallPauseMs);
   }
   return false;
 }
 
-bool SttubeInstallConfirmed(UpgradeEngine& engine) {
-  Clock& clock = engine.services.clock;
-  HardDfuContext context{engine.services.devices, clock, engine.services.standardOutput};
+bool SttubeInstallConfirmed(const UpgradeEngine& engine, const std::u16string& packaged) {
+  const EngineServices& services = engine.Services();
+  Clock& clock = services.clock;
+  HardDfuContext context{services.devices, clock, services.standardOutput};
   const std::uint64_t start = clock.Milliseconds();
   for (int test = 1;; ++test) {
     const std::uint64_t before = clock.Milliseconds();
     HardDfuSwitch(context);  // brings the DFU device up for the installer; its result is not needed
-    if (IsInstalledDriverCurrent(DriverKind::Sttube, engine)) return true;
+    if (IsInstalledDriverCurrent(DriverKind::Sttube, packaged, services.registry)) return true;
     const std::uint64_t now = clock.Milliseconds();
     if (test >= kSttubeInstallTests && now - start >= kSttubeInstallMinimumMs) return false;
     if (now - before < kInstallPauseMs) clock.Sleep(kInstallPauseMs);
   }
 }
 
-void StepStarted(UpgradeEngine& engine) {
-  if (engine.view) engine.view->StepStarted();
-}
-
-void StepEnded(UpgradeEngine& engine, const std::u16string& result) {
-  if (engine.view) engine.view->StepEnded(result);
+void Emit(const UpgradeEngine& engine, SessionEvent::Kind kind, std::u16string text = {}) {
+  engine.Emit(SessionEvent::Of(kind, std::move(text)));
 }
 
 // One driver step: title, dots, the install, its result line and, on failure, its log line.
-void DriverStep(UpgradeEngine& engine, DriverKind kind, int titleText, const char* failureCode) {
-  engine.WriteOutput(engine.UpgradeText(titleText));
-  StepStarted(engine);
-  const bool installed = InstallDriver(kind, engine);
+// "Upgrade21" and "Upgrade22" are the decorated results.
+void DriverStep(const UpgradeEngine& engine, WorkerState& state, DriverKind kind, const std::u16string& packaged,
+                const char16_t* titleKey, const char* failureCode) {
+  engine.WriteOutput(engine.Text(titleKey));
+  Emit(engine, SessionEvent::Kind::StepStarted);
+  const bool installed = InstallDriver(kind, engine, packaged);
   if (!installed) {
-    engine.services.log.ReportError(failureCode, "Upgrading");
-    engine.anyStepFailed = true;
+    engine.Services().log.ReportError(failureCode, "Upgrading");
+    state.MarkStepFailed();
   }
-  StepEnded(engine, engine.UpgradeText(installed ? 21 : 22));
+  Emit(engine, SessionEvent::Kind::StepEnded, engine.Text(installed ? u"Upgrade21" : u"Upgrade22"));
 }
 
 // Marks the worker finished however it leaves.
 struct FinishedOnExit {
-  UpgradeEngine& engine;
-  ~FinishedOnExit() { engine.workerFinished.store(true); }
+  WorkerState& state;
+  ~FinishedOnExit() { state.SetFinished(true); }
 };
 
 // A program extracted into an inherited working directory runs with this process's rights
 // only if no other user can have swapped it since extraction.
-bool MayStart(UpgradeEngine& engine, const std::u16string& program) {
-  return !engine.inheritedDirectorySecurity || OnlyAdministratorsCanChange(program, *engine.inheritedDirectorySecurity);
+bool MayStart(const UpgradeEngine& engine, const std::u16string& program) {
+  FileSecurityReader* security = engine.InheritedDirectorySecurity();
+  return !security || OnlyAdministratorsCanChange(program, *security);
 }
 
 }  // namespace
 
-bool IsInstalledDriverCurrent(DriverKind kind, UpgradeEngine& engine) {
-  const std::u16string& packaged = kind == DriverKind::Sttube ? engine.packagedSttubeVersion : engine.packagedAcpiVersion;
-  const VersionKeyRule rule = InstallKeyRule(kind);
-  // Nothing installed gives the empty key, which every packaged key exceeds.
-  const std::u16string installedKey = BuildVersionKey(FindInstalledDriver(kind, engine.services.registry), rule);
-  return !OrdinalGreater(BuildVersionKey(packaged, rule), installedKey);
+bool WorkerState::RecordToolStart(std::unique_ptr<LaunchedProcess> tool) {
+  if (toolStarted_.load() || tool_) return false;
+  tool_ = std::move(tool);
+  toolStarted_.store(true);  // publishes tool_ to the other thread
+  return true;
 }
 
-bool InstallDriver(DriverKind kind, UpgradeEngine& engine) {
-  const std::u16string& directory = kind == DriverKind::Sttube ? engine.sttubeDirectory : engine.acpiDirectory;
-  if (!MayStart(engine, directory + kInstallerName)) return false;
-  const std::intptr_t started = engine.services.launcher.Start(directory + kInstallerName, u"", engine.ownerWindow);
+bool IsInstalledDriverCurrent(DriverKind kind, const std::u16string& packagedVersion, RegistryReader& registry) {
+  const VersionKeyRule rule = InstallKeyRule(kind);
+  // Nothing installed gives the empty key, which every packaged key exceeds.
+  const std::u16string installedKey = BuildVersionKey(FindInstalledDriver(kind, registry), rule);
+  return !OrdinalGreater(BuildVersionKey(packagedVersion, rule), installedKey);
+}
+
+bool InstallDriver(DriverKind kind, const UpgradeEngine& engine, const std::u16string& packagedVersion) {
+  const std::u16string installer = engine.DriverDirectory(kind) + kInstallerName;
+  if (!MayStart(engine, installer)) return false;
+  const std::intptr_t started = engine.Services().launcher.Start(installer, u"", engine.InstallerOwner());
   if (started < kFirstStartedResult) return false;
-  return kind == DriverKind::Sttube ? SttubeInstallConfirmed(engine) : AcpiInstallConfirmed(engine);
+  return kind == DriverKind::Sttube ? SttubeInstallConfirmed(engine, packagedVersion)
+                                    : AcpiInstallConfirmed(engine, packagedVersion);
 }
 
 std::u16string FirmwareToolParameters(const std::u16string& firmwareDirectory, const std::u16string& fileName) {
   return u"-file \"" + firmwareDirectory + u"\\File\\" + fileName + u"\" -sync";
 }
 
-bool LaunchFirmwareTool(UpgradeEngine& engine) {
-  if (engine.firmwareFileName.empty() || engine.firmwareToolStarted.load()) return false;
-  const std::u16string parameters = FirmwareToolParameters(engine.firmwareDirectory, engine.firmwareFileName);
-  if (const auto tool = engine.services.files.FindFirstMatch(engine.firmwareDirectory + kFirmwareToolPattern)) {
-    engine.firmwareToolPath = engine.firmwareDirectory + u"\\Tool\\" + *tool;
-  }
-  if (engine.firmwareToolPath.empty() || !MayStart(engine, engine.firmwareToolPath)) return false;
-  auto process = engine.services.launcher.StartTracked(engine.firmwareToolPath, parameters);
+bool LaunchFirmwareTool(const UpgradeEngine& engine, const std::u16string& firmwareFileName, WorkerState& state) {
+  if (firmwareFileName.empty() || state.ToolStarted()) return false;
+  const std::u16string& directory = engine.FirmwareDirectory();
+  const auto tool = engine.Services().files.FindFirstMatch(directory + kFirmwareToolPattern);
+  if (!tool) return false;
+  const std::u16string toolPath = directory + u"\\Tool\\" + *tool;
+  if (!MayStart(engine, toolPath)) return false;
+  auto process = engine.Services().launcher.StartTracked(toolPath, FirmwareToolParameters(directory, firmwareFileName));
   if (!process) return false;
-  engine.firmwareTool = std::move(process);
-  // Recorded while the tool is still held: a report it writes the moment it runs already
-  // counts as the started tool's. Publishes firmwareTool to the UI thread.
-  engine.firmwareToolStarted.store(true);
-  if (engine.firmwareTool->Resume()) return true;
-  // Held for good: it never ran, so no report of it can come. The object stays (the UI thread
-  // may be asking it), the start is taken back and the poll fails the step at once.
-  engine.firmwareTool->EndTree();
-  engine.firmwareToolStarted.store(false);
+  LaunchedProcess& started = *process;
+  if (!state.RecordToolStart(std::move(process))) {
+    started.EndTree();  // never let run: a second tool would steer the run unowned
+    return false;
+  }
+  if (started.Resume()) return true;
+  // Held for good: it never ran, so no report of it can come. The start is taken back and
+  // the poll fails the step at once.
+  started.EndTree();
+  state.WithdrawToolStart();
   return false;
 }
 
-bool EndFirmwareTool(UpgradeEngine& engine) {
-  if (!engine.firmwareToolStarted.load() || !engine.firmwareTool) return false;
-  return engine.firmwareTool->EndTree();
+bool EndFirmwareTool(WorkerState& state) {
+  LaunchedProcess* tool = state.Tool();
+  return tool && tool->EndTree();
 }
 
-int UpgradeWorker(UpgradeEngine& engine) noexcept {
-  engine.workerFinished.store(false);
-  FinishedOnExit finished{engine};
+int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept {
+  state.SetFinished(false);
+  FinishedOnExit finished{state};
   try {
-    engine.driversDone = 0;
-    if (engine.acpiNeedsUpgrade) {
-      DriverStep(engine, DriverKind::Acpi, 6, "0xEE030001");
-      if (!engine.sttubeNeedsUpgrade) engine.driversDone = 1;
+    state.SetDriversDone(false);
+    if (report.acpiNeedsUpgrade) {
+      DriverStep(engine, state, DriverKind::Acpi, report.packagedAcpiVersion, u"Upgrade06", "0xEE030001");
+      if (!report.sttubeNeedsUpgrade) state.SetDriversDone(true);
     }
-    if (engine.sttubeNeedsUpgrade) {
-      DriverStep(engine, DriverKind::Sttube, 5, "0xEE030002");
-      engine.driversDone = 1;
+    if (report.sttubeNeedsUpgrade) {
+      DriverStep(engine, state, DriverKind::Sttube, report.packagedSttubeVersion, u"Upgrade05", "0xEE030002");
+      state.SetDriversDone(true);
     }
-    engine.services.clock.Sleep(kFirmwareStepDelayMs);
-    if (!engine.firmwareNeedsUpgrade) return 1;
-    engine.WriteOutput(engine.UpgradeText(4));
-    StepStarted(engine);
-    LaunchFirmwareTool(engine);  // a tool that did not start ends the firmware step in the poll
+    engine.Services().clock.Sleep(kFirmwareStepDelayMs);
+    if (!report.firmwareNeedsUpgrade) return 1;
+    engine.WriteOutput(engine.Text(u"Upgrade04"));  // "Finding device"
+    Emit(engine, SessionEvent::Kind::StepStarted);
+    // A tool that did not start ends the firmware step in the poll.
+    LaunchFirmwareTool(engine, report.firmwareFileName, state);
   } catch (...) {
     // Out of memory on the way: the run cannot be trusted any more.
-    engine.anyStepFailed = true;
+    state.MarkStepFailed();
   }
   return 1;
 }

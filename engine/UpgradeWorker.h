@@ -1,15 +1,20 @@
 #pragma once
-// The upgrade itself, run on a worker thread that the front end owns: the ACPI driver, the
+// The upgrade itself, run on a worker thread that the session owns: the ACPI driver, the
 // STTube driver (each installed by the package's dpinst.exe and confirmed in the registry),
 // then the start of the firmware flashing tool, whose progress the firmware poll follows.
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/InstalledDrivers.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Registry.h"
 
 namespace brevix {
 
 class UpgradeEngine;
+struct CheckReport;
 
 constexpr char16_t kInstallerName[] = u"\\dpinst.exe";
 constexpr char16_t kFirmwareToolPattern[] = u"\\Tool\\Varnek*.exe";
@@ -23,30 +28,63 @@ constexpr int kSttubeInstallTests = 10;
 constexpr std::uint64_t kSttubeInstallMinimumMs = 30000;
 constexpr std::uint32_t kFirmwareStepDelayMs = 2000;
 
+// What the worker thread and the front end's thread share while the upgrade runs. The worker
+// writes, the poll on the front end's thread reads; the flashing tool's object is published
+// by ToolStarted() and read only after it.
+class WorkerState {
+ public:
+  bool DriversDone() const { return driversDone_.load(); }
+  void SetDriversDone(bool done) { driversDone_.store(done); }
+  // The worker has returned: only then may the upgrading stage end (its clean-up removes the
+  // files the worker uses).
+  bool Finished() const { return finished_.load(); }
+  void SetFinished(bool finished) { finished_.store(finished); }
+  // A step ended "Failed!", the flashing tool reported a failure, or the firmware step timed
+  // out: the run's exit code says so.
+  bool StepFailed() const { return stepFailed_.load(); }
+  void MarkStepFailed() { stepFailed_.store(true); }
+
+  bool ToolStarted() const { return toolStarted_.load(); }
+  // The flashing tool this run started; null before ToolStarted().
+  LaunchedProcess* Tool() const { return ToolStarted() ? tool_.get() : nullptr; }
+  // Records the tool's start while it is still held, so that a report it writes the moment it
+  // runs already counts as its own. Once only: false when a tool was started before.
+  bool RecordToolStart(std::unique_ptr<LaunchedProcess> tool);
+  // Takes a recorded start back (a tool that could not be let run); the object stays, since
+  // the other thread may be asking it.
+  void WithdrawToolStart() { toolStarted_.store(false); }
+
+ private:
+  std::atomic<bool> driversDone_{false};
+  std::atomic<bool> finished_{false};
+  std::atomic<bool> stepFailed_{false};
+  std::atomic<bool> toolStarted_{false};
+  std::unique_ptr<LaunchedProcess> tool_;
+};
+
 // Whether the installed driver of the kind is at least the packaged one, by the install keys
 // (for STTube a different cut than the checking phase's).
-bool IsInstalledDriverCurrent(DriverKind kind, UpgradeEngine& engine);
+bool IsInstalledDriverCurrent(DriverKind kind, const std::u16string& packagedVersion, RegistryReader& registry);
 
 // Starts the kind's dpinst.exe and waits until the registry confirms the packaged driver.
 // False when the installer cannot be started or the registry never confirms it.
-bool InstallDriver(DriverKind kind, UpgradeEngine& engine);
+bool InstallDriver(DriverKind kind, const UpgradeEngine& engine, const std::u16string& packagedVersion);
 
 // "-file "<firmware directory>\File\<file>" -sync"
 std::u16string FirmwareToolParameters(const std::u16string& firmwareDirectory, const std::u16string& fileName);
 
 // Finds "Varnek*.exe" in the firmware directory's Tool folder and starts it on the packaged
-// firmware file, keeping hold of it in engine.firmwareTool. False when there is no firmware
-// file or no tool, or the tool cannot be started.
-bool LaunchFirmwareTool(UpgradeEngine& engine);
+// firmware file, recording it in `state`. False when there is no firmware file or no tool, a
+// tool was started before, or the tool cannot be started.
+bool LaunchFirmwareTool(const UpgradeEngine& engine, const std::u16string& firmwareFileName, WorkerState& state);
 
 // Ends the flashing tool this run started and the processes it started; false when there is
 // none or it would not end.
-bool EndFirmwareTool(UpgradeEngine& engine);
+bool EndFirmwareTool(WorkerState& state);
 
-// The worker's whole run: the steps the checking phase found necessary, each reported to the
-// engine's view (or console), failures to the upgrade log and to engine.anyStepFailed. Sets
-// engine.driversDone after the last driver step and engine.workerFinished when it returns.
-// Never throws. Returns 1.
-int UpgradeWorker(UpgradeEngine& engine) noexcept;
+// The worker's whole run: the steps the checking report found necessary, each reported to the
+// engine's front end, failures to the upgrade log and to `state`. Marks the drivers done after
+// the last driver step and the worker finished when it returns. Never throws. Returns 1.
+int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept;
 
 }  // namespace brevix

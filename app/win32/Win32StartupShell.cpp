@@ -20,11 +20,10 @@ void Win32StartupShell::ShowRefusal(const std::u16string& text) {
 }
 
 bool Win32StartupShell::ClaimSingleInstance() {
-  instanceMutex_ = ::CreateMutexW(nullptr, FALSE, W(className_));
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-    instanceMutex_ = nullptr;  // the other instance owns the name; this process ends at once
-    return false;
-  }
+  UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, W(className_)));
+  // The other instance owns the name; this process ends at once.
+  if (::GetLastError() == ERROR_ALREADY_EXISTS) return false;
+  instanceMutex_ = std::move(mutex);
   return true;
 }
 

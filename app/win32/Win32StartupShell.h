@@ -2,12 +2,14 @@
 #include <windows.h>
 
 #include "app/StartupGates.h"
+#include "platform/win32/WinText.h"
 
 namespace brevix::win32 {
 
 class Win32StartupShell : public StartupShell {
  public:
-  Win32StartupShell(HANDLE& instanceMutex, const std::u16string& className)
+  // The single-instance mutex, once claimed, is held by `instanceMutex` for the process's run.
+  Win32StartupShell(UniqueHandle& instanceMutex, const std::u16string& className)
       : instanceMutex_(instanceMutex), className_(className) {}
   void ShowRefusal(const std::u16string& text) override;
   bool ClaimSingleInstance() override;
@@ -15,7 +17,7 @@ class Win32StartupShell : public StartupShell {
   bool RegisterWindowClass() override;
 
  private:
-  HANDLE& instanceMutex_;
+  UniqueHandle& instanceMutex_;
   const std::u16string& className_;
 };
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/win32/VarnekDFUApp.h"
+#include "app/win32/Application.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ void RestrictDllSearchToSystemDirectory() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   RestrictDllSearchToSystemDirectory();
-  brevix::win32::CVarnekDFUApp app;
-  return app.Run(instance);
+  return brevix::win32::RunApplication();
 }

@@ -4,7 +4,7 @@
 #include "bench/windows/ExtractionRun.h"
 #include "data/ResourcePackage.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/wizard/WorkFiles.h"
+#include "engine/WorkFiles.h"
 
 int wmain(int argc, wchar_t** argv) {
   return bench::Run(argc, argv, [] {

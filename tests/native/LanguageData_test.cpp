@@ -98,16 +98,14 @@ TEST(LanguageData, EveryTableHasTheEnglishLayoutAndReadsBackThroughTheReader) {
     res.items[{u"INI", id}] = *bytes;
     LanguageTable table(res);
     for (const Entry& e : entries) {
-      const std::u16string key = Utf8ToUtf16(e.key);
-      TextSlot slot = key.c_str();
-      ASSERT_EQ(table.LookupText(Utf8ToUtf16(e.section), id, slot), 1) << e.key;
-      EXPECT_EQ(Utf16ToUtf8(slot), e.value);
+      const auto value = table.Lookup(Utf8ToUtf16(e.section), id, Utf8ToUtf16(e.key));
+      ASSERT_TRUE(value) << e.key;
+      EXPECT_EQ(Utf16ToUtf8(*value), e.value);
     }
     // The application object looks its popup texts up from section "Checking".
-    const std::u16string popup02 = u"Popup02";
-    TextSlot refusal = popup02.c_str();
-    ASSERT_EQ(table.LookupText(u"Checking", id, refusal), 1);
-    EXPECT_EQ(Utf16ToUtf8(refusal), entries[entries.size() - 11].value);
+    const auto refusal = table.Lookup(u"Checking", id, u"Popup02");
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(Utf16ToUtf8(*refusal), entries[entries.size() - 11].value);
   }
 }
 

@@ -2,13 +2,7 @@
 
 namespace brevix::framework {
 
-bool BitmapButton::SubclassDlgItem(HWND dialog, int id) {
-  const HWND button = ::GetDlgItem(dialog, id);
-  if (!button || !Attach(button)) return false;
-  const LONG style = ::GetWindowLongW(button, GWL_STYLE);
-  ::SetWindowLongW(button, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
-  return true;
-}
+bool BitmapButton::SubclassDlgItem(HWND dialog, int id) { return AttachOwnerDrawnButton(dialog, id); }
 
 bool BitmapButton::LoadBitmaps(int normal, int pressed, int focused) {
   const HINSTANCE module = ResourceModule();

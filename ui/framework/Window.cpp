@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "ui/framework/WinApp.h"
 
 namespace brevix::framework {
 namespace {
@@ -38,9 +37,15 @@ void CentreWindow(HWND window) {
 
 }  // namespace
 
-HINSTANCE ResourceModule() {
-  if (WinApp* app = WinApp::Current(); app && app->Instance()) return app->Instance();
-  return ::GetModuleHandleW(nullptr);
+HINSTANCE ResourceModule() { return ::GetModuleHandleW(nullptr); }
+
+bool Window::AttachOwnerDrawnButton(HWND dialog, int id) {
+  const HWND button = ::GetDlgItem(dialog, id);
+  if (!button || !Attach(button)) return false;
+  // Owner-drawn is a button type, not a flag: replace the type bits.
+  const LONG style = ::GetWindowLongW(button, GWL_STYLE);
+  ::SetWindowLongW(button, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
+  return true;
 }
 
 // The one window procedure of the framework: finds the object, routes the message, and never
@@ -194,8 +199,6 @@ INT_PTR CALLBACK Dialog::BootstrapProc(HWND hwnd, UINT message, WPARAM, LPARAM l
 
 INT_PTR Dialog::DoModal(HWND owner) {
   if (Handle()) return -1;  // already running
-  WinApp* app = WinApp::Current();
-  if (!owner && app && ::IsWindow(app->MainWindow())) owner = app->MainWindow();
   if (!owner) owner = ::GetActiveWindow();
   if (owner) owner = ::GetAncestor(owner, GA_ROOT);
 
@@ -204,8 +207,6 @@ INT_PTR Dialog::DoModal(HWND owner) {
   const HWND window = ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), owner, BootstrapProc,
                                            reinterpret_cast<LPARAM>(this));
   if (!window) return -1;
-  const bool mainWindowSet = app && !::IsWindow(app->MainWindow());
-  if (mainWindowSet) app->SetMainWindow(window);
   const bool ownerDisabled = owner && ::IsWindowEnabled(owner);
   if (ownerDisabled) ::EnableWindow(owner, FALSE);
 
@@ -221,7 +222,6 @@ INT_PTR Dialog::DoModal(HWND owner) {
   if (ownerDisabled) ::EnableWindow(owner, TRUE);
   if (owner && ::IsWindow(owner)) ::SetActiveWindow(owner);
   if (::IsWindow(window)) ::DestroyWindow(window);
-  if (mainWindowSet) app->SetMainWindow(nullptr);
   return result_;
 }
 

@@ -6,7 +6,7 @@
 
 namespace brevix::framework {
 
-// The module whose resources (templates, bitmaps) the windows use.
+// The module whose resources (templates, bitmaps) the windows use: the program itself.
 HINSTANCE ResourceModule();
 
 class Window {
@@ -22,6 +22,8 @@ class Window {
 
   // Binds this object to an existing window: its messages reach the handlers below first.
   bool Attach(HWND window);
+  // Takes over the dialog's button `id` and makes it owner-drawn; false when there is none.
+  bool AttachOwnerDrawnButton(HWND dialog, int id);
 
  protected:
   // Default processing of the message being handled (at most once; later calls repeat the result).

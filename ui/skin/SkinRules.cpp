@@ -19,7 +19,6 @@ ControlColourRule DecideControlColour(bool isStatic, int controlId, int textBoxS
 
 PagePaintPlan PlanPagePaint(const PageSkinState& state, bool minimised) {
   PagePaintPlan plan;
-  plan.hideWindow = state.consoleMode;
   if (minimised)
     plan.iconOnly = true;
   else

@@ -84,11 +84,9 @@ struct PageSkinState {
   int choiceFocus = 2;     // 0 first choice, 1 second, 2 none
   std::array<Rect, 2> choiceFrames{Rect{55, 474, 529, 496}, Rect{55, 498, 529, 520}};
   int languageId = -1;
-  bool consoleMode = false;
 };
 
 struct PagePaintPlan {
-  bool hideWindow = false;  // console mode hides at every paint
   bool iconOnly = false;    // minimised: erase and draw the centred icon
   bool background = false;  // stretch the page image and repaint the two wizard buttons
   int frameIndex = -1;      // choice frame to draw afterwards; -1 none

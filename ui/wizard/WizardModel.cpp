@@ -127,12 +127,6 @@ WizardEffects WizardModel::ConfirmQuit() {
 
 WizardEffects WizardModel::FinishUpgrade(bool allLatest) {
   WizardEffects out{Effect(E::RemoveWorkFiles)};
-  if (consoleMode_) {
-    if (!allLatest) out.push_back(Append(texts_.Text(u"Upgrade23") + u"\r\n" + texts_.Text(u"Upgrade24")));
-    out.push_back(Effect(E::WaitForEnter));
-    out.push_back(Effect(E::EndDialog));
-    return out;
-  }
   if (!allLatest) out.push_back(Append(texts_.Text(u"Upgrade23") + u"\r\n" + texts_.Text(u"Upgrade20")));
   pageState_ = kStateFinished;
   out.push_back(Caption(WizardButton::Cancel, texts_.Text(u"Finish")));
@@ -285,7 +279,7 @@ FilterResult WizardModel::SysKeyDown(WizardSysKey key) const {
 
 FilterResult WizardModel::PostedClose() { return {FilterVerdict::Swallow, ConfirmQuit()}; }
 
-PageContent PageFor(int page, const WizardTexts& texts) {
+PageContent PageFor(int page, const TextTable& texts) {
   PageContent c;
   switch (page) {
     case kPageLicence:

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/wizard/WizardTexts.h"
+#include "data/TextTable.h"
 
 namespace brevix {
 
@@ -23,7 +23,6 @@ constexpr unsigned kHoverTimer = 2;   // focus follows the mouse over the title-
 constexpr unsigned kWorkerTimer = 3;  // starts the upgrade worker, once
 constexpr unsigned kDotsTimer = 4;    // the running step's dots
 constexpr unsigned kFirstPollMs = 3000;
-constexpr unsigned kConsolePollMs = 800;
 constexpr unsigned kHoverPollMs = 50;
 constexpr unsigned kWorkerDelayMs = 1000;
 constexpr unsigned kDotsPeriodMs = 1000;
@@ -50,7 +49,6 @@ struct WizardEffect {
     OpenQuitPopup,      // runs modally; the dialog calls QuitPopupClosed afterwards
     RemoveWorkFiles,
     AppendText,         // text
-    WaitForEnter,       // console
     EndDialog,          // with the cancel result
     ShowRestartChoice,  // show the question, both pictures and both texts
     SetChoicePictures,  // a = the choice whose picture shows the chosen mark (0 or 1)
@@ -103,19 +101,17 @@ struct PageContent {
   std::optional<std::u16string> heading, subtitle, log, introText, nextCaption, cancelCaption;
   ScrollBar scrollBar = ScrollBar::Sync;
 };
-PageContent PageFor(int page, const WizardTexts& texts);
+PageContent PageFor(int page, const TextTable& texts);
 
 class WizardModel {
  public:
-  WizardModel(const WizardTexts& texts, bool consoleMode) : texts_(texts), consoleMode_(consoleMode) {}
+  explicit WizardModel(const TextTable& texts) : texts_(texts) {}
 
   int PageStateValue() const { return pageState_; }
   bool PopupOpen() const { return popupOpen_; }
   bool PackageWasExtracted() const { return packageExtracted_; }
   int RestartChoice() const { return restartChoice_; }
   int ChoiceFocus() const { return choiceFocus_; }
-  bool ConsoleMode() const { return consoleMode_; }
-  void SetConsoleMode(bool console) { consoleMode_ = console; }
 
   // Initialisation: the license page.
   WizardEffects Start();
@@ -132,7 +128,7 @@ class WizardModel {
   WizardEffects ConfirmQuit();
   void QuitPopupClosed() { popupOpen_ = false; }
 
-  // The work stage is over: the finish page (wizard) or the console's end.
+  // The work stage is over: the finish page.
   WizardEffects FinishUpgrade(bool allLatest);
 
   // Whether all five restart-choice controls were created.
@@ -155,8 +151,7 @@ class WizardModel {
   FilterResult FinishedPageKey(WizardKey key, const KeyContext& context);
   static void MarkButtons(WizardEffects& out, int nextMarker, int cancelMarker);
 
-  const WizardTexts& texts_;
-  bool consoleMode_;
+  const TextTable& texts_;
   int pageState_ = kStateLicence;
   bool packageExtracted_ = false;
   bool popupOpen_ = false;

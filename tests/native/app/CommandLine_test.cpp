@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
 #include "platform/Text.h"
 
 namespace brevix {
 namespace {
-
-using testing::FakeConsole;
 
 const std::u16string kUsage =
     u"Usage:\r\n"
@@ -17,64 +14,45 @@ const std::u16string kUsage =
     u"Varnek(R) Brevix Firmware Upgrade Tool.exe /? Help\r\n";
 const std::u16string kVersion = u"The tool version is 1.0.20.2699\r\n";
 
-TEST(CommandLine, FirstHookCallByTail) {
+TEST(CommandLine, RequestByTheWholeTail) {
+  const std::u16string program = u"\"C:\\Program Files\\Tool.exe\" ";
   const struct {
     std::u16string tail;
-    std::u16string written;  // then Enter is awaited, unless nothing was written
-    bool silent;
+    RunMode mode;
+    std::u16string text;  // written before the wait for Enter
   } cases[] = {
-      {u"/S", u"", true},
-      {u"/s", u"", true},
-      {u"/V", kVersion, false},
-      {u"/v", kVersion, false},
-      {u"/?", kUsage, false},
-      {u"/S ", kUsage, false},  // the whole tail counts, blanks included
-      {u"/S /V", kUsage, false},
-      {u"-S", kUsage, false},
-      {u"/Silent", kUsage, false},
-      {u"/X", kUsage, false},
-      {u"\"\"", kUsage, false},  // an empty quoted argument
-      {u"/\u00AE", kUsage, false},
+      {u"/S", RunMode::Silent, u""},
+      {u"/s", RunMode::Silent, u""},
+      {u"/V", RunMode::Version, kVersion},
+      {u"/v", RunMode::Version, kVersion},
+      {u"/?", RunMode::Usage, kUsage},
+      {u"/S ", RunMode::Usage, kUsage},  // the whole tail counts, blanks included
+      {u"/S /V", RunMode::Usage, kUsage},
+      {u"-S", RunMode::Usage, kUsage},
+      {u"/Silent", RunMode::Usage, kUsage},
+      {u"/X", RunMode::Usage, kUsage},
+      {u"\"\"", RunMode::Usage, kUsage},  // an empty quoted argument
+      {u"/\u00AE", RunMode::Usage, kUsage},
   };
   for (const auto& c : cases) {
-    FakeConsole console;
-    CommandLineFlags flags;
-    int handled = 0;
-    RunArgumentHook(c.tail, flags, handled, console);
+    const RunRequest request = ParseCommandLine(program + c.tail, 1);
     const std::string what = Utf16ToUtf8(c.tail);
-    EXPECT_EQ(console.written, c.written) << what;
-    EXPECT_EQ(console.enterWaits, c.written.empty() ? 0 : 1) << what;
-    EXPECT_TRUE(flags.consoleRequested) << what;
-    EXPECT_EQ(flags.silentRequested, c.silent) << what;
-    EXPECT_EQ(handled, 1) << what;
+    EXPECT_EQ(request.mode, c.mode) << what;
+    EXPECT_TRUE(request.NeedsConsole()) << what;
+    EXPECT_EQ(request.Text(), c.text) << what;
   }
 }
 
-TEST(CommandLine, OnlyTheFirstCallOfTheProcessActs) {
-  // Two arguments: the hook runs twice on the same tail; the usage text appears once.
-  FakeConsole console;
-  CommandLineFlags flags;
-  int handled = 0;
-  RunArgumentHook(u"/V /S", flags, handled, console);
-  RunArgumentHook(u"/V /S", flags, handled, console);
-  EXPECT_EQ(console.written, kUsage);
-  EXPECT_EQ(console.enterWaits, 1);
-
-  // A mark left by an earlier parse stops even the silent switch, but the console still counts.
-  FakeConsole quiet;
-  CommandLineFlags later;
-  RunArgumentHook(u"/S", later, handled, quiet);
-  EXPECT_TRUE(quiet.written.empty());
-  EXPECT_EQ(quiet.enterWaits, 0);
-  EXPECT_TRUE(later.consoleRequested);
-  EXPECT_FALSE(later.silentRequested);
-}
-
-TEST(CommandLine, HandOverGivesSilentOnlyWithTheConsole) {
-  EXPECT_EQ(HandOverModes({false, false}), (ConsoleModes{false, false}));
-  EXPECT_EQ(HandOverModes({true, false}), (ConsoleModes{true, false}));
-  EXPECT_EQ(HandOverModes({true, true}), (ConsoleModes{true, true}));
-  EXPECT_EQ(HandOverModes({false, true}), (ConsoleModes{false, false}));
+TEST(CommandLine, WithoutArgumentsTheWizardRunsWhateverFollowsTheName) {
+  // The system found no argument: blanks after the name are none.
+  for (const char16_t* line : {u"Tool.exe", u"Tool.exe   ", u"\"C:\\a b\\Tool.exe\""}) {
+    const RunRequest request = ParseCommandLine(line, 0);
+    EXPECT_EQ(request.mode, RunMode::Wizard) << Utf16ToUtf8(line);
+    EXPECT_FALSE(request.NeedsConsole());
+    EXPECT_TRUE(request.Text().empty());
+  }
+  // Two arguments ask for the usage text once, as one tail.
+  EXPECT_EQ(ParseCommandLine(u"Tool.exe /V /S", 2), RunRequest{RunMode::Usage});
 }
 
 TEST(CommandLine, RawTailAfterTheProgramName) {

@@ -14,6 +14,7 @@
 #include "data/IniProfile.h"
 #include "data/LanguageTable.h"
 #include "data/UpgradeLog.h"
+#include "data/TextTable.h"
 #include "engine/UpgradeEngine.h"
 #include "platform/Mailslot.h"
 #include "platform/ProcessLauncher.h"
@@ -217,21 +218,37 @@ class FakeDeviceControl : public DeviceControl {
 
 // ---- the dialog and the rest -----------------------------------------------------------
 
-class RecordingView : public EngineView {
+// Records the session's events: "log:<text>", "step", "end:<text>", "progress:<n>", "stage end",
+// "box:<text>"; the texts also as one log.
+class RecordingView : public EventSink {
  public:
-  std::vector<std::string> calls;  // "log:<text>", "sync", "step", "end:<text>", ...
+  std::vector<std::string> calls;
   std::u16string log;
-  void Text(const std::u16string& text) override {
-    log += text;
-    calls.push_back("log:" + Utf16ToUtf8(text));
+  void Emit(SessionEvent event) override {
+    using Kind = SessionEvent::Kind;
+    switch (event.kind) {
+      case Kind::Text:
+        log += event.text;
+        calls.push_back("log:" + Utf16ToUtf8(event.text));
+        break;
+      case Kind::StepStarted:
+        StepStarted();
+        break;
+      case Kind::StepEnded:
+        calls.push_back("end:" + Utf16ToUtf8(event.text));
+        break;
+      case Kind::Progress:
+        calls.push_back("progress:" + std::to_string(event.value));
+        break;
+      case Kind::StageEnded:
+        calls.push_back("stage end");
+        break;
+      case Kind::FailureBox:
+        calls.push_back("box:" + Utf16ToUtf8(event.text));
+        break;
+    }
   }
-  void ReportWritten() override { calls.push_back("sync"); }
-  void StepStarted() override { calls.push_back("step"); }
-  void StepEnded(const std::u16string& r) override { calls.push_back("end:" + Utf16ToUtf8(r)); }
-  void Progress(int percent) override { calls.push_back("progress:" + std::to_string(percent)); }
-  void StageEnded() override { calls.push_back("stage end"); }
-  ReportPrompts prompts;  // the wizard's unless a test plays another front end
-  ReportPrompts Prompts() const override { return prompts; }
+  virtual void StepStarted() { calls.push_back("step"); }
 };
 
 class RecordingLogFile : public LogFile {
@@ -388,6 +405,7 @@ struct EngineMachine {
   LanguageTable language{resources};
   FakeSystem system;
   RecordingView view;
+  TextTable texts;
 
   EngineMachine() {
     files.current = kWork;
@@ -420,8 +438,12 @@ struct EngineMachine {
   }
 
   EngineServices Services() {
-    return EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log, language,
-                          system};
+    return EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log};
+  }
+  // The texts of the user's language (system.uiLanguage), as the program loads them.
+  const TextTable& Texts() {
+    texts = TextTable::Load(language, SelectLanguageTableId(system.uiLanguage), u"licence");
+    return texts;
   }
 };
 

@@ -12,6 +12,7 @@
 #include "engine/FirmwarePoll.h"
 #include "engine/InstalledDrivers.h"
 #include "engine/UpgradeEngine.h"
+#include "engine/UpgradeWorker.h"
 
 namespace brevix {
 namespace {
@@ -57,14 +58,15 @@ std::vector<std::pair<std::u16string, Bytes>> SmallProductPackage() {
 struct CheckedAfterExtraction {
   EngineMachine m;
   std::unique_ptr<UpgradeEngine> engine;
+  CheckReport report;
   explicit CheckedAfterExtraction(const testing::FakeFileSystem& disk) {
     m.files.files.clear();
     for (const auto& [path, bytes] : disk.files) {
       m.files.files[path.rfind(u"DRIVER\\", 0) == 0 ? EngineMachine::Path(path) : path] = bytes;
     }
-    engine = std::make_unique<UpgradeEngine>(m.Services());
-    engine->view = &m.view;
-    engine->RunChecks();
+    engine = std::make_unique<UpgradeEngine>(m.Services(), m.Texts());
+    engine->Attach(&m.view);
+    report = engine->RunChecks();
   }
 };
 
@@ -99,9 +101,9 @@ TEST(ExtractionFaults, DiskThatFillsLeavesEveryFileWholeOrAbsent) {
     if (!checked.insert(left).second) continue;
     CheckedAfterExtraction run(disk);
     const bool acpi = disk.files.count(kAcpiInf), sttube = disk.files.count(kSttubeInf);
-    EXPECT_EQ(run.engine->packagedAcpiVersion, acpi ? kAcpiVer : u"N/A") << room;
-    EXPECT_EQ(run.engine->packagedSttubeVersion, sttube ? kSttubeVer : u"N/A") << room;
-    EXPECT_EQ(run.engine->packagedFirmwareVersion, disk.files.count(kFirmware) ? u"221212" : u"N/A") << room;
+    EXPECT_EQ(run.report.packagedAcpiVersion, acpi ? kAcpiVer : u"N/A") << room;
+    EXPECT_EQ(run.report.packagedSttubeVersion, sttube ? kSttubeVer : u"N/A") << room;
+    EXPECT_EQ(run.report.packagedFirmwareVersion, disk.files.count(kFirmware) ? u"221212" : u"N/A") << room;
     EXPECT_EQ(LinesWith(run.m.logFile.lines, "0xEE010003"), acpi ? 0 : 1) << room;
     EXPECT_EQ(LinesWith(run.m.logFile.lines, "0xEE010005"), sttube ? 0 : 1) << room;
   }
@@ -134,7 +136,7 @@ TEST(ExtractionFaults, WriteFailingPartWayLeavesNoPartAndTheRestIsExtracted) {
 
     CheckedAfterExtraction run(disk);
     if (failing.first == kAcpiInf) {
-      EXPECT_EQ(run.engine->packagedAcpiVersion, u"N/A");
+      EXPECT_EQ(run.report.packagedAcpiVersion, u"N/A");
       EXPECT_EQ(LinesWith(run.m.logFile.lines, "Can not find upgrading ACPI driver (0xEE010003)"), 1);
     }
     if (failing.first == u"ErrorCode.ini") {
@@ -159,20 +161,23 @@ TEST(LogFaults, UnopenableLogLosesOnlyItsLines) {
     EngineServices services = m.Services();
     UpgradeEngine engine(EngineServices{services.files, services.profile, services.registry, services.sensors,
                                         services.devices, services.launcher, services.clock,
-                                        services.standardOutput, log, services.language, services.system});
-    engine.view = &m.view;
-    engine.RunChecks();
+                                        services.standardOutput, log},
+                         m.Texts());
+    engine.Attach(&m.view);
+    CheckReport checked = engine.RunChecks();
     report = m.view.log;
     // The flashing tool's failure report: logged, and the stage ends failed either way.
-    engine.firmwareNeedsUpgrade = 1;
-    engine.workerFinished = true;
-    engine.firmwareToolStarted = true;
+    checked.firmwareNeedsUpgrade = true;
+    WorkerState state;
+    state.SetFinished(true);
+    state.RecordToolStart(m.launcher.StartTracked(u"VarnekDFU.exe", u""));
+    m.launcher.lastTracked->running = false;
     testing::FakeMailslot mailslot;
     mailslot.messages.push_back(testing::DfuMessage(1, 2));
-    FirmwarePoll poll(PollOutput::Wizard, PollTextsOf(engine));
-    for (int tick = 0; tick < 3 && !poll.Ended(); ++tick) PollFirmware(poll, engine, mailslot);
+    FirmwarePoll poll(PollOutput::Wizard, PollTextsOf(engine.Texts()));
+    for (int tick = 0; tick < 3 && !poll.Ended(); ++tick) PollFirmware(poll, engine, checked, state, mailslot);
     outcome = poll.Outcome();
-    failed = engine.anyStepFailed;
+    failed = state.StepFailed();
   };
   testing::RecordingLogFile working;
   UnopenableLogFile unopenable;
@@ -242,18 +247,12 @@ TEST(RegistryStringFaults, DriverValuesOfEveryShape) {
        u"06/21/2013,1.0.0.5"},
   };
   for (const auto& c : cases) {
-    EngineMachine m;
     RawRegistry registry;
     auto& cls = registry.keys[kSystemClassKey];
     cls.subkeys = {u"0000"};
     registry.keys[std::u16string(kSystemClassKey) + u"\\0000"].values = {
         {u"DriverDesc", c.desc}, {u"DriverDate", c.date}, {u"DriverVersion", c.version}};
-    EngineServices services = m.Services();
-    UpgradeEngine engine(EngineServices{services.files, services.profile, registry, services.sensors, services.devices,
-                                        services.launcher, services.clock, services.standardOutput, services.log,
-                                        services.language, services.system});
-    ReadInstalledDriverVersion(engine, DriverKind::Acpi);
-    EXPECT_EQ(engine.installedAcpiVersion, c.expected) << c.what;
+    EXPECT_EQ(InstalledDriverVersion(DriverKind::Acpi, registry), c.expected) << c.what;
   }
 }
 
@@ -367,25 +366,25 @@ TEST(SensorServerFaults, DeathAtEveryCallGivesNotAvailableAndReleasesEverything)
     DyingSensorSource dying(m.sensors, death);
     EngineServices services = m.Services();
     UpgradeEngine engine(EngineServices{services.files, services.profile, services.registry, dying, services.devices,
-                                        services.launcher, services.clock, services.standardOutput, services.log,
-                                        services.language, services.system});
-    engine.view = &m.view;
-    engine.RunChecks();
-    EXPECT_EQ(engine.installedFirmwareVersion, death == allCalls ? u"221211-" : u"N/A") << death;
+                                        services.launcher, services.clock, services.standardOutput, services.log},
+                         m.Texts());
+    engine.Attach(&m.view);
+    const CheckReport report = engine.RunChecks();
+    EXPECT_EQ(report.installedFirmwareVersion, death == allCalls ? u"221211-" : u"N/A") << death;
     EXPECT_EQ(m.sensors.liveAtSessionEnd, 0) << death;
     EXPECT_EQ(m.sensors.liveObjects, 0) << death;
     EXPECT_EQ(m.sensors.events.back(), "end session") << death;
-    EXPECT_EQ(engine.installedAcpiVersion, u"06/21/2013,1.0.0.5") << death;
-    EXPECT_EQ(engine.installedSttubeVersion, kSttubeVer) << death;
-    // The installed-firmware row and the others: the whole report, then the scroll bar.
+    EXPECT_EQ(report.installedAcpiVersion, u"06/21/2013,1.0.0.5") << death;
+    EXPECT_EQ(report.installedSttubeVersion, kSttubeVer) << death;
+    // The installed-firmware row and the others: the whole report.
     const std::u16string firmwareRow = death == allCalls ? u"Installed Varnek\u00AE Brevix Firmware Version 221211-\r\n"
                                                          : u"Installed Varnek\u00AE Brevix Firmware Version (Not Applicable)\r\n";
     EXPECT_EQ(m.view.log.rfind(firmwareRow, 0), 0u) << death;
     EXPECT_NE(m.view.log.find(u"Installed Varnek\u00AE Brevix ACPI Driver Version 06/21/2013,1.0.0.5\r\n"),
               std::u16string::npos)
         << death;
-    EXPECT_EQ(m.view.calls.back(), "sync") << death;
-    EXPECT_EQ(engine.firmwareNeedsUpgrade, 1) << death;  // packaged 221212 is newer than either reading
+    for (const std::string& call : m.view.calls) EXPECT_EQ(call.rfind("log:", 0), 0u) << call << " " << death;
+    EXPECT_TRUE(report.firmwareNeedsUpgrade) << death;  // packaged 221212 is newer than either reading
   }
 }
 

@@ -323,24 +323,27 @@ TEST(FirmwareMailslot, OnlySystemAndAdministratorsMayWriteAndTheNetworkIsRefused
   EXPECT_EQ(allowed, (std::set<std::string>{"SY", "BA"}));
 }
 
-// ---- the front ends' tick on a whole engine ----------------------------------------------
+// ---- the session's tick on a whole engine ----------------------------------------------
 
 struct EngineRun {
   testing::EngineMachine m;
   std::unique_ptr<UpgradeEngine> engine;
+  CheckReport report;
+  WorkerState state;
   FakeMailslot mailslot;
   FirmwarePoll poll{PollOutput::Wizard, kTexts};
   EngineRun() {
     m.launcher.startResult = 42;
     m.files.files[testing::EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
-    engine = std::make_unique<UpgradeEngine>(m.Services());
-    engine->firmwareNeedsUpgrade = 1;
-    engine->firmwareFileName = testing::EngineMachine::kFirmwareFile;
+    engine = std::make_unique<UpgradeEngine>(m.Services(), m.Texts());
+    report.firmwareNeedsUpgrade = true;
+    report.firmwareFileName = testing::EngineMachine::kFirmwareFile;
   }
+  bool Launch() { return LaunchFirmwareTool(*engine, report.firmwareFileName, state); }
   Lines Tick() {
     m.clock.elapsed += kPollPeriodMs;
     Lines shown;
-    for (const auto& a : PollFirmware(poll, *engine, mailslot)) shown.push_back(Show(a));
+    for (const auto& a : PollFirmware(poll, *engine, report, state, mailslot)) shown.push_back(Show(a));
     return shown;
   }
 };
@@ -361,13 +364,13 @@ TEST(PollFirmware, EngineCarriesOutReportsToolEndAndFailure) {
   for (const auto& c : cases) {
     EngineRun run;
     EXPECT_EQ(run.Tick(), Lines{"period 75"}) << c.what;  // the worker still runs
-    ASSERT_TRUE(LaunchFirmwareTool(*run.engine));
-    run.engine->workerFinished = true;
+    ASSERT_TRUE(run.Launch());
+    run.state.SetFinished(true);
     run.mailslot.messages.push_back(c.message);
     EXPECT_EQ(run.Tick(), c.actions) << c.what;
     EXPECT_EQ(run.m.logFile.lines, c.logLines) << c.what;
     EXPECT_EQ(run.m.launcher.lastTracked->endTreeCalls, c.endTreeCalls) << c.what;
-    EXPECT_EQ(run.engine->anyStepFailed.load(), c.failed) << c.what;
+    EXPECT_EQ(run.state.StepFailed(), c.failed) << c.what;
   }
 }
 
@@ -375,31 +378,31 @@ TEST(PollFirmware, EngineCarriesOutReportsToolEndAndFailure) {
 // tool's, not a message from before its start.
 TEST(PollFirmware, AReportWrittenTheMomentTheToolRunsIsTaken) {
   EngineRun run;
-  run.engine->workerFinished = true;
+  run.state.SetFinished(true);
   Lines atStart;
   run.m.launcher.onResume = [&] {
     run.mailslot.messages.push_back(DfuMessage(0, 5));
     atStart = run.Tick();
   };
-  ASSERT_TRUE(LaunchFirmwareTool(*run.engine));
+  ASSERT_TRUE(run.Launch());
   EXPECT_EQ(atStart, (Lines{"period 75", kDone, "stop", "stage end"}));
-  EXPECT_FALSE(run.engine->anyStepFailed.load());
+  EXPECT_FALSE(run.state.StepFailed());
 }
 
 TEST(PollFirmware, AToolThatCannotBeLetRunIsEndedAndTheStepFails) {
   EngineRun run;
   run.m.launcher.resumeWorks = false;
-  EXPECT_FALSE(LaunchFirmwareTool(*run.engine));
+  EXPECT_FALSE(run.Launch());
   EXPECT_EQ(run.m.launcher.lastTracked->endTreeCalls, 1);
-  run.engine->workerFinished = true;
+  run.state.SetFinished(true);
   EXPECT_EQ(run.Tick(), (Lines{"period 75", "stop", kFailed, "stage end"}));
-  EXPECT_TRUE(run.engine->anyStepFailed.load());
+  EXPECT_TRUE(run.state.StepFailed());
 }
 
-TEST(PollFirmware, ToolEndSeenThroughTheEngine) {
+TEST(PollFirmware, ToolEndSeenThroughTheWorkerState) {
   EngineRun run;
-  ASSERT_TRUE(LaunchFirmwareTool(*run.engine));
-  run.engine->workerFinished = true;
+  ASSERT_TRUE(run.Launch());
+  run.state.SetFinished(true);
   run.Tick();
   run.m.launcher.lastTracked->running = false;  // the tool ends without a word
   run.Tick();

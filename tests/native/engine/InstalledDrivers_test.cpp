@@ -126,22 +126,14 @@ TEST(InstalledDrivers, DateRewrite) {
   for (const auto& c : cases) EXPECT_EQ(RewriteDriverDate(c.date), c.expected) << Utf16ToUtf8(c.date);
 }
 
-TEST(InstalledDrivers, ReadInstalledVersionStoresNotAvailableForNothingFound) {
+TEST(InstalledDrivers, InstalledVersionIsNotAvailableForNothingFound) {
   EngineMachine m;
-  UpgradeEngine engine(m.Services());
   m.InstallDriver(DriverKind::Sttube, kDfuDesc, u"7-5-2012", u"3.0.4.0");
-
-  ReadInstalledDriverVersion(engine, DriverKind::Acpi);
-  ReadInstalledDriverVersion(engine, DriverKind::Sttube);
-  EXPECT_EQ(engine.installedAcpiVersion, kNotAvailable);
-  EXPECT_EQ(engine.installedSttubeVersion, u"07/05/2012,3.0.4.0");
-
-  engine.installedAcpiVersion = u"untouched";
-  engine.installedSttubeVersion = u"untouched";
-  ReadInstalledDriverVersion(engine, static_cast<DriverKind>(0));
-  ReadInstalledDriverVersion(engine, static_cast<DriverKind>(3));
-  EXPECT_EQ(engine.installedAcpiVersion, u"untouched");
-  EXPECT_EQ(engine.installedSttubeVersion, u"untouched");
+  EXPECT_EQ(InstalledDriverVersion(DriverKind::Acpi, m.registry), kNotAvailable);
+  EXPECT_EQ(InstalledDriverVersion(DriverKind::Sttube, m.registry), u"07/05/2012,3.0.4.0");
+  // Kinds that are no drivers of ours find nothing, not the neighbour's driver.
+  EXPECT_EQ(InstalledDriverVersion(static_cast<DriverKind>(0), m.registry), kNotAvailable);
+  EXPECT_EQ(InstalledDriverVersion(static_cast<DriverKind>(3), m.registry), kNotAvailable);
 }
 
 }  // namespace

@@ -17,28 +17,20 @@ constexpr char16_t kDfuDesc[] = u"Varnek(R) Brevix Zenth DFU";
 
 TEST(UpgradeEngineConstruction, DirectoriesAndTextsFromTheUsersLanguage) {
   EngineMachine m;
-  UpgradeEngine engine(m.Services());
-  EXPECT_EQ(engine.workingDirectory, u"C:\\Program Files\\Varnek");
-  EXPECT_EQ(engine.acpiDirectory, u"C:\\Program Files\\Varnek\\DRIVER\\ACPI");
-  EXPECT_EQ(engine.firmwareDirectory, u"C:\\Program Files\\Varnek\\DRIVER\\FIRMWARE");
-  EXPECT_EQ(engine.sttubeDirectory, u"C:\\Program Files\\Varnek\\DRIVER\\STTUBE");
+  UpgradeEngine engine(m.Services(), m.Texts());
+  EXPECT_EQ(engine.WorkingDirectory(), u"C:\\Program Files\\Varnek");
+  EXPECT_EQ(engine.DriverDirectory(DriverKind::Acpi), u"C:\\Program Files\\Varnek\\DRIVER\\ACPI");
+  EXPECT_EQ(engine.FirmwareDirectory(), u"C:\\Program Files\\Varnek\\DRIVER\\FIRMWARE");
+  EXPECT_EQ(engine.DriverDirectory(DriverKind::Sttube), u"C:\\Program Files\\Varnek\\DRIVER\\STTUBE");
 
-  EXPECT_EQ(engine.CheckingText(1), u"Installed Varnek\u00AE Brevix STTube Driver Version 1.0");
-  EXPECT_EQ(engine.CheckingText(16), u"Installed drivers are all latest, press Enter key to quit.");
-  EXPECT_EQ(engine.UpgradeText(4), u"Finding device");
-  EXPECT_EQ(engine.UpgradeText(21), u" . . . Done.\r\n");
-  EXPECT_EQ(engine.UpgradeText(22), u" . . . Failed!\r\n");
-  for (std::size_t i = 0; i < kCheckingTextCount; ++i) EXPECT_FALSE(engine.checkingTexts[i].empty());
-  EXPECT_EQ(m.language.HandedOutCount(), kCheckingTextCount + kUpgradeTextCount);  // every key is in the table
-
-  // The engine keeps its own copies: releasing the language texts leaves them intact.
-  m.language.ReleaseTexts();
-  EXPECT_EQ(engine.CheckingText(13), u"Varnek\u00AE Brevix Firmware");
-
-  EXPECT_EQ(engine.firmwareNeedsUpgrade | engine.acpiNeedsUpgrade | engine.sttubeNeedsUpgrade | engine.allLatest |
-                engine.driversDone.load(),
-            0);
-  EXPECT_EQ(engine.view, nullptr);
+  EXPECT_EQ(engine.Text(u"Checking01"), u"Installed Varnek\u00AE Brevix STTube Driver Version 1.0");
+  EXPECT_EQ(engine.Text(u"Checking16"), u"Installed drivers are all latest, press Enter key to quit.");
+  EXPECT_EQ(engine.Text(u"Upgrade04"), u"Finding device");
+  EXPECT_EQ(engine.Text(u"Upgrade21"), u" . . . Done.\r\n");
+  EXPECT_EQ(engine.Text(u"Upgrade22"), u" . . . Failed!\r\n");
+  // Every numbered text of the two sections is in the shipped table.
+  for (int i = 1; i <= 16; ++i) EXPECT_NE(engine.Text(NumberedKey(u"Checking", i)), NumberedKey(u"Checking", i)) << i;
+  for (int i = 1; i <= 24; ++i) EXPECT_NE(engine.Text(NumberedKey(u"Upgrade", i)), NumberedKey(u"Upgrade", i)) << i;
 }
 
 TEST(UpgradeEngineConstruction, TableChoiceMissingKeysAndLongResults) {
@@ -48,31 +40,14 @@ TEST(UpgradeEngineConstruction, TableChoiceMissingKeysAndLongResults) {
   m.resources.items[{u"INI", 192}] = testing::Utf16File(
       u"[Checking]\r\nChecking03=Installierte Firmware 1.0\r\n[Upgrade]\r\nUpgrade21=" + longDone +
       u"\r\nUpgrade22=Fehler!\r\n");
-  UpgradeEngine engine(m.Services());
+  UpgradeEngine engine(m.Services(), m.Texts());
   EXPECT_EQ(m.language.LoadedTableId(), 192);
-  EXPECT_EQ(engine.CheckingText(3), u"Installierte Firmware 1.0");
-  EXPECT_EQ(engine.CheckingText(4), u"Checking04");  // missing keys show their names
-  EXPECT_EQ(engine.UpgradeText(24), u"Upgrade24");
-  EXPECT_EQ(engine.UpgradeText(22), u" . . . Fehler!\r\n");
+  EXPECT_EQ(engine.Text(u"Checking03"), u"Installierte Firmware 1.0");
+  EXPECT_EQ(engine.Text(u"Checking04"), u"Checking04");  // missing keys show their names
+  EXPECT_EQ(engine.Text(u"Upgrade24"), u"Upgrade24");
+  EXPECT_EQ(engine.Text(u"Upgrade22"), u" . . . Fehler!\r\n");
   // Cut to fit its 260-unit buffer: 7 + 250 + 2 + terminator.
-  EXPECT_EQ(engine.UpgradeText(21), u" . . . " + longDone.substr(0, 250) + u"\r\n");
-}
-
-TEST(UpgradeEngineConstruction, CurrentEngineIsTheLatestAliveOne) {
-  EngineMachine m;
-  {
-    UpgradeEngine first(m.Services());
-    EXPECT_EQ(CurrentEngine(), &first);
-    {
-      UpgradeEngine second(m.Services());
-      EXPECT_EQ(CurrentEngine(), &second);
-    }
-    // The second one is gone: a worker started now finds no engine instead of a dangling one.
-    EXPECT_EQ(CurrentEngine(), nullptr);
-    UpgradeEngine third(m.Services());
-    EXPECT_EQ(CurrentEngine(), &third);
-  }
-  EXPECT_EQ(CurrentEngine(), nullptr);
+  EXPECT_EQ(engine.Text(u"Upgrade21"), u" . . . " + longDone.substr(0, 250) + u"\r\n");
 }
 
 // One whole checking phase on a machine with these installed and packaged items.
@@ -86,13 +61,11 @@ struct Scenario {
   int firmware, acpi, sttube, allLatest;
 };
 
-// The prompts a console front end asks for: "Checking15" and "Checking16".
-constexpr EngineView::ReportPrompts kConsolePrompts{15, 16};
-
 struct Checked {
   EngineMachine m;
   std::unique_ptr<UpgradeEngine> engine;
-  explicit Checked(const Scenario& s, EngineView::ReportPrompts prompts = {}) {
+  CheckReport report;
+  explicit Checked(const Scenario& s, Audience audience = Audience::Wizard) {
     if (s.installedFirmwareSerial.empty()) {
       m.sensors.sensors = {OtherSensor()};
     } else {
@@ -103,10 +76,9 @@ struct Checked {
     if (!s.installedSttubeDate.empty()) {
       m.InstallDriver(DriverKind::Sttube, kDfuDesc, s.installedSttubeDate, s.installedSttubeVersion);
     }
-    engine = std::make_unique<UpgradeEngine>(m.Services());
-    m.view.prompts = prompts;
-    engine->view = &m.view;
-    engine->RunChecks();
+    engine = std::make_unique<UpgradeEngine>(m.Services(), m.Texts(), audience);
+    engine->Attach(&m.view);
+    report = engine->RunChecks();
   }
 };
 
@@ -138,18 +110,18 @@ TEST(UpgradeEngineChecks, Decisions) {
   };
   for (const auto& c : cases) {
     Checked run(c);
-    const UpgradeEngine& e = *run.engine;
-    EXPECT_EQ(e.firmwareNeedsUpgrade, c.firmware) << c.what;
-    EXPECT_EQ(e.acpiNeedsUpgrade, c.acpi) << c.what;
-    EXPECT_EQ(e.sttubeNeedsUpgrade, c.sttube) << c.what;
-    EXPECT_EQ(e.allLatest, c.allLatest) << c.what;
+    const CheckReport& r = run.report;
+    EXPECT_EQ(r.firmwareNeedsUpgrade, c.firmware == 1) << c.what;
+    EXPECT_EQ(r.acpiNeedsUpgrade, c.acpi == 1) << c.what;
+    EXPECT_EQ(r.sttubeNeedsUpgrade, c.sttube == 1) << c.what;
+    EXPECT_EQ(r.allLatest, c.allLatest == 1) << c.what;
   }
 }
 
 TEST(UpgradeEngineChecks, ReportForOlderItemsWithTheConsolesPrompts) {
   Checked run({"", u"221211-3", kFw, u"6-21-2013", u"1.0.0.5", u"7-5-2012", u"3.0.3.0", kAcpi, kSttube, 1, 1, 1, 0},
-              kConsolePrompts);
-  const UpgradeEngine& e = *run.engine;
+              Audience::Console);
+  const CheckReport& e = run.report;
   EXPECT_EQ(e.installedFirmwareVersion, u"221211-");
   EXPECT_EQ(e.installedAcpiVersion, u"06/21/2013,1.0.0.5");
   EXPECT_EQ(e.installedSttubeVersion, u"07/05/2012,3.0.3.0");
@@ -172,7 +144,7 @@ TEST(UpgradeEngineChecks, ReportForOlderItemsWithTheConsolesPrompts) {
   EXPECT_TRUE(run.m.logFile.lines.empty());
 }
 
-TEST(UpgradeEngineChecks, WizardReportWithUnknownItemsGoesToTheViewAndEndsWithTheScrollBar) {
+TEST(UpgradeEngineChecks, WizardReportWithUnknownItemsGoesToTheFrontEnd) {
   Checked run({"", u"", u"", u"", u"", u"", u"", u"", kSttube, 0, 0, 0, 1});
   const auto& calls = run.m.view.calls;
   EXPECT_EQ(run.m.view.log,
@@ -183,8 +155,7 @@ TEST(UpgradeEngineChecks, WizardReportWithUnknownItemsGoesToTheViewAndEndsWithTh
             u"Upgrading Varnek\u00AE Brevix ACPI Driver Version N/A\r\n"
             u"Upgrading Varnek\u00AE Brevix STTube Driver Version 07/05/2012,3.0.4.0\r\n\r\n"
             u"Installed drivers are all latest, click Finish button to exit setup program.\r\n");
-  ASSERT_EQ(calls.size(), 8u);  // one write per row, then the scroll bar
-  EXPECT_EQ(calls.back(), "sync");
+  EXPECT_EQ(calls.size(), 7u);  // one write per row
   // The missing ACPI INF is reported; the missing firmware file is not.
   ASSERT_EQ(run.m.logFile.lines.size(), 1u);
   EXPECT_EQ(run.m.logFile.lines[0], "2014/01/02 09:05:03:007 Can not find upgrading ACPI driver (0xEE010003)\r\n");
@@ -196,19 +167,19 @@ TEST(UpgradeEngineChecks, ClosingLineIsTheFrontEndsPromptForTheOutcome) {
   const struct {
     const char* what;
     const Scenario& scenario;
-    EngineView::ReportPrompts prompts;
+    Audience audience;
     std::u16string tail;
   } cases[] = {
-      {"console, all current", current, kConsolePrompts,
+      {"console, all current", current, Audience::Console,
        u"\r\n\r\nInstalled drivers are all latest, press Enter key to quit.\r\n"},
-      {"wizard, all current", current, {},
+      {"wizard, all current", current, Audience::Wizard,
        u"\r\n\r\nInstalled drivers are all latest, click Finish button to exit setup program.\r\n"},
-      {"console, older", older, kConsolePrompts, u"\r\n\r\nOld drivers are as below\r\nVarnek\u00AE Brevix STTube Driver\r\n"},
-      {"wizard, older", older, {},
+      {"console, older", older, Audience::Console, u"\r\n\r\nOld drivers are as below\r\nVarnek\u00AE Brevix STTube Driver\r\n"},
+      {"wizard, older", older, Audience::Wizard,
        u"\r\n\r\nOld drivers are as below, click upgrade button to upgrade them.\r\nVarnek\u00AE Brevix STTube Driver\r\n"},
   };
   for (const auto& c : cases) {
-    Checked run(c.scenario, c.prompts);
+    Checked run(c.scenario, c.audience);
     const std::u16string& log = run.m.view.log;
     ASSERT_GE(log.size(), c.tail.size()) << c.what;
     EXPECT_EQ(log.substr(log.size() - c.tail.size()), c.tail) << c.what;
@@ -220,37 +191,32 @@ TEST(UpgradeEngineChecks, BothDriverInfsMissingReportBothCodes) {
   ASSERT_EQ(run.m.logFile.lines.size(), 2u);
   EXPECT_NE(run.m.logFile.lines[0].find("Can not find upgrading ACPI driver (0xEE010003)"), std::string::npos);
   EXPECT_NE(run.m.logFile.lines[1].find("Can not find upgrading STTube driver (0xEE010005)"), std::string::npos);
-  EXPECT_EQ(run.engine->packagedAcpiVersion, kNotAvailable);
-  EXPECT_EQ(run.engine->packagedSttubeVersion, kNotAvailable);
+  EXPECT_EQ(run.report.packagedAcpiVersion, kNotAvailable);
+  EXPECT_EQ(run.report.packagedSttubeVersion, kNotAvailable);
 }
 
 TEST(UpgradeEngineChecks, PackagedDriverVersionIsCutToItsBuffer) {
   EngineMachine m;
   m.SetPackage(u"08/06/2013,1.1.0.1234567890123456789", u"DriverVer-without-date", u"");
-  UpgradeEngine engine(m.Services());
-  engine.ReadPackagedDriverVersion(DriverKind::Acpi);
-  engine.ReadPackagedDriverVersion(DriverKind::Sttube);
-  EXPECT_EQ(engine.packagedAcpiVersion, u"08/06/2013,1.1.0.123456789012");  // 29 units
-  EXPECT_EQ(engine.packagedSttubeVersion, u"DriverVer-without-date");
-  engine.packagedAcpiVersion = u"kept";
-  engine.ReadPackagedDriverVersion(static_cast<DriverKind>(7));
-  EXPECT_EQ(engine.packagedAcpiVersion, u"kept");
+  UpgradeEngine engine(m.Services(), m.Texts());
+  EXPECT_EQ(engine.ReadPackagedDriverVersion(DriverKind::Acpi), u"08/06/2013,1.1.0.123456789012");  // 29 units
+  EXPECT_EQ(engine.ReadPackagedDriverVersion(DriverKind::Sttube), u"DriverVer-without-date");
+  EXPECT_EQ(engine.ReadPackagedDriverVersion(static_cast<DriverKind>(7)), kNotAvailable);
   EXPECT_TRUE(m.logFile.lines.empty());
 }
 
 TEST(UpgradeEngineChecks, FirmwareFileNameFollowsThePackageOnEveryRun) {
   EngineMachine m;
-  UpgradeEngine engine(m.Services());
-  engine.ReadPackagedFirmwareVersion();
-  EXPECT_EQ(engine.firmwareFileName, EngineMachine::kFirmwareFile);
-  EXPECT_EQ(engine.packagedFirmwareVersion, u"221212");
+  UpgradeEngine engine(m.Services(), m.Texts());
+  EXPECT_EQ(engine.ReadPackagedFirmware().fileName, EngineMachine::kFirmwareFile);
+  EXPECT_EQ(engine.ReadPackagedFirmware().version, u"221212");
   // Only names holding "dfu" in the firmware's File folder count.
   m.SetPackage(kAcpi, kSttube, u"");
   m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\File\\Hub_1.0.22121_333333.bin")] = Bytes{1};
   m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Hub_1.0.22121_444444.dfu")] = Bytes{1};
-  engine.ReadPackagedFirmwareVersion();
-  EXPECT_EQ(engine.firmwareFileName, u"");  // no stale name for the flashing tool
-  EXPECT_EQ(engine.packagedFirmwareVersion, kNotAvailable);
+  const auto none = engine.ReadPackagedFirmware();
+  EXPECT_EQ(none.fileName, u"");  // no stale name for the flashing tool
+  EXPECT_EQ(none.version, kNotAvailable);
 }
 
 TEST(UpgradeEngineChecks, TranslatedPlaceholdersAndAllOccurrences) {
@@ -259,8 +225,8 @@ TEST(UpgradeEngineChecks, TranslatedPlaceholdersAndAllOccurrences) {
       u"[Checking]\r\nChecking03=Firmware installiert\r\nChecking02=ACPI 1.0 (1.0)\r\n"
       u"Checking09=Neu: 2.0\r\n");
   m.InstallDriver(DriverKind::Acpi, kAcpiDesc, u"6-21-2013", u"1.0.0.5");
-  UpgradeEngine engine(m.Services());
-  engine.view = &m.view;
+  UpgradeEngine engine(m.Services(), m.Texts());
+  engine.Attach(&m.view);
   engine.RunChecks();
   const std::u16string& out = m.view.log;
   EXPECT_EQ(out.rfind(u"Firmware installiert\r\nACPI 06/21/2013,1.0.0.5 (06/21/2013,1.0.0.5)\r\n", 0), 0u)
@@ -268,13 +234,12 @@ TEST(UpgradeEngineChecks, TranslatedPlaceholdersAndAllOccurrences) {
   EXPECT_NE(out.find(u"Neu: 221212\r\n"), std::u16string::npos);
 }
 
-TEST(UpgradeEngineOutput, WithoutAViewTextIsDroppedWithOneItGoesAsItIs) {
+TEST(UpgradeEngineOutput, WithoutAFrontEndTextIsDroppedWithOneItGoesAsItIs) {
   EngineMachine m;
-  UpgradeEngine engine(m.Services());
+  UpgradeEngine engine(m.Services(), m.Texts());
   engine.WriteOutput(u"Varnek\u00AE \u00AE x");  // no front end yet: nothing to write to
-  engine.RunChecks();
-  EXPECT_EQ(engine.acpiNeedsUpgrade, 1);  // the checks still decide
-  engine.view = &m.view;
+  EXPECT_TRUE(engine.RunChecks().acpiNeedsUpgrade);  // the checks still decide
+  engine.Attach(&m.view);
   engine.WriteOutput(u"Varnek\u00AE \u00AE x");
   EXPECT_EQ(m.view.log, u"Varnek\u00AE \u00AE x");
 }
@@ -283,12 +248,12 @@ TEST(UpgradeEngineChecks, SensorDiagnosticsGoToStandardOutputNotTheReport) {
   EngineMachine m;
   m.sensors.managerCreated = false;
   m.sensors.managerStatus = static_cast<std::int32_t>(0x80040154u);
-  UpgradeEngine engine(m.Services());
-  engine.view = &m.view;
-  engine.RunChecks();
+  UpgradeEngine engine(m.Services(), m.Texts());
+  engine.Attach(&m.view);
+  const CheckReport report = engine.RunChecks();
   EXPECT_EQ(m.standardOutput.printed, "Failed to get sensor manager\n");
   EXPECT_EQ(m.view.log.rfind(u"Installed Varnek\u00AE Brevix Firmware Version (Not Applicable)\r\n", 0), 0u);
-  EXPECT_EQ(engine.firmwareNeedsUpgrade, 1);
+  EXPECT_TRUE(report.firmwareNeedsUpgrade);
 }
 
 }  // namespace

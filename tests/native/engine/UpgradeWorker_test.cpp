@@ -30,6 +30,8 @@ struct UpgradeMachine {
   InstallDelay acpiDelay = 0;
   InstallDelay sttubeDelay = 0;
   std::unique_ptr<UpgradeEngine> engine;
+  CheckReport report;  // what the checks found: the packaged drivers and firmware file
+  WorkerState state;
 
   UpgradeMachine() {
     m.launcher.startResult = 42;
@@ -53,14 +55,19 @@ struct UpgradeMachine {
         it = due_.erase(it);
       }
     };
-    engine = std::make_unique<UpgradeEngine>(m.Services());
-    engine->view = &m.view;
-    engine->ownerWindow = &m;  // any value: it is only handed on
-    engine->packagedAcpiVersion = kPackagedAcpi;
-    engine->packagedSttubeVersion = kPackagedSttube;
-    engine->firmwareFileName = EngineMachine::kFirmwareFile;
+    engine = std::make_unique<UpgradeEngine>(m.Services(), m.Texts());
+    engine->Attach(&m.view);
+    engine->SetInstallerOwner(&m);  // any value: it is only handed on
+    report.packagedAcpiVersion = kPackagedAcpi;
+    report.packagedSttubeVersion = kPackagedSttube;
+    report.firmwareFileName = EngineMachine::kFirmwareFile;
     m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
   }
+
+  const std::u16string& Packaged(DriverKind kind) const {
+    return kind == DriverKind::Acpi ? report.packagedAcpiVersion : report.packagedSttubeVersion;
+  }
+  bool Launch() { return LaunchFirmwareTool(*engine, report.firmwareFileName, state); }
 
   int BiosLines() const {
     int n = 0;
@@ -100,9 +107,7 @@ TEST(IsInstalledDriverCurrent, InstallKeysAgainstThePackagedVersion) {
   for (const auto& c : cases) {
     EngineMachine m;
     if (!c.date.empty()) m.InstallDriver(c.kind, c.kind == DriverKind::Acpi ? kAcpiDesc : kDfuDesc, c.date, c.version);
-    UpgradeEngine engine(m.Services());
-    (c.kind == DriverKind::Acpi ? engine.packagedAcpiVersion : engine.packagedSttubeVersion) = c.packaged;
-    EXPECT_EQ(IsInstalledDriverCurrent(c.kind, engine), c.current) << c.what;
+    EXPECT_EQ(IsInstalledDriverCurrent(c.kind, c.packaged, m.registry), c.current) << c.what;
   }
 }
 
@@ -136,7 +141,7 @@ TEST(InstallDriver, StartsTheInstallerAndWaitsForTheRegistry) {
       u.m.devices.controlOpens = true;
       u.m.devices.interfaceAfterChecks = 0;
     }
-    EXPECT_EQ(InstallDriver(c.kind, *u.engine), c.installed) << c.what;
+    EXPECT_EQ(InstallDriver(c.kind, *u.engine, u.Packaged(c.kind)), c.installed) << c.what;
     EXPECT_EQ(u.m.clock.elapsed, c.elapsedMs) << c.what;
     const int switches = c.switchWaits ? static_cast<int>(u.m.devices.sent.size() / 2) : u.BiosLines();
     EXPECT_EQ(switches, c.switches) << c.what;
@@ -171,24 +176,24 @@ TEST(LaunchFirmwareTool, FindsTheToolAndStartsItOnThePackagedFile) {
     UpgradeMachine u;
     u.m.files.files.erase(EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe"));
     if (c.tool) u.m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\") + c.tool] = Bytes{1};
-    if (!c.firmwareFile) u.engine->firmwareFileName.clear();
+    if (!c.firmwareFile) u.report.firmwareFileName.clear();
     u.m.launcher.trackedStartWorks = c.startWorks;
-    EXPECT_EQ(LaunchFirmwareTool(*u.engine), c.started) << c.what;
-    EXPECT_EQ(u.engine->firmwareToolStarted.load(), c.started) << c.what;
-    EXPECT_EQ(u.engine->firmwareTool != nullptr, c.started) << c.what;
+    EXPECT_EQ(u.Launch(), c.started) << c.what;
+    EXPECT_EQ(u.state.ToolStarted(), c.started) << c.what;
+    EXPECT_EQ(u.state.Tool() != nullptr, c.started) << c.what;
     EXPECT_EQ(u.m.launcher.started, c.starts) << c.what;
   }
 }
 
 TEST(LaunchFirmwareTool, TheToolThisRunStartedIsTheOneEnded) {
   UpgradeMachine u;
-  EXPECT_FALSE(EndFirmwareTool(*u.engine));  // nothing started yet
-  ASSERT_TRUE(LaunchFirmwareTool(*u.engine));
+  EXPECT_FALSE(EndFirmwareTool(u.state));  // nothing started yet
+  ASSERT_TRUE(u.Launch());
   const auto process = u.m.launcher.lastTracked;
   // A second start would leave the first tool without an owner.
-  EXPECT_FALSE(LaunchFirmwareTool(*u.engine));
+  EXPECT_FALSE(u.Launch());
   EXPECT_EQ(u.m.launcher.started.size(), 1u);
-  EXPECT_TRUE(EndFirmwareTool(*u.engine));
+  EXPECT_TRUE(EndFirmwareTool(u.state));
   EXPECT_EQ(process->endTreeCalls, 1);
   EXPECT_FALSE(process->running);
 }
@@ -223,22 +228,22 @@ TEST(InheritedWorkingDirectory, ProgramsOthersCouldHaveSwappedAreNotStarted) {
   for (const auto& c : cases) {
     UpgradeMachine u;
     std::optional<UniformSecurity> security;
-    if (c.owner) u.engine->inheritedDirectorySecurity = &security.emplace(c.owner);
-    EXPECT_EQ(InstallDriver(DriverKind::Acpi, *u.engine), c.starts) << c.what;
-    EXPECT_EQ(LaunchFirmwareTool(*u.engine), c.starts) << c.what;
-    EXPECT_EQ(u.engine->firmwareToolStarted.load(), c.starts) << c.what;
+    if (c.owner) u.engine->TrustOnlyAdministrators(security.emplace(c.owner));
+    EXPECT_EQ(InstallDriver(DriverKind::Acpi, *u.engine, kPackagedAcpi), c.starts) << c.what;
+    EXPECT_EQ(u.Launch(), c.starts) << c.what;
+    EXPECT_EQ(u.state.ToolStarted(), c.starts) << c.what;
     const auto started = c.starts ? std::vector<std::string>{acpiInstaller, toolStart} : std::vector<std::string>{};
     EXPECT_EQ(u.m.launcher.started, started) << c.what;
   }
 }
 
-// The view's calls, with driversDone as each step starts.
+// The events, with the drivers-done flag as each step starts.
 class FlagRecordingView : public testing::RecordingView {
  public:
-  const UpgradeEngine* engine = nullptr;
+  const WorkerState* state = nullptr;
   std::vector<int> driversDoneAtStepStart;
   void StepStarted() override {
-    driversDoneAtStepStart.push_back(engine->driversDone.load());
+    driversDoneAtStepStart.push_back(state->DriversDone() ? 1 : 0);
     RecordingView::StepStarted();
   }
 };
@@ -277,30 +282,28 @@ TEST(UpgradeWorker, RunsTheStepsTheChecksFoundNecessary) {
   for (const auto& c : cases) {
     UpgradeMachine u;
     FlagRecordingView view;
-    view.engine = u.engine.get();
-    UpgradeEngine& engine = *u.engine;
-    engine.view = &view;
-    engine.acpiNeedsUpgrade = c.acpi;
-    engine.sttubeNeedsUpgrade = c.sttube;
-    engine.firmwareNeedsUpgrade = c.firmware;
+    view.state = &u.state;
+    u.engine->Attach(&view);
+    u.report.acpiNeedsUpgrade = c.acpi;
+    u.report.sttubeNeedsUpgrade = c.sttube;
+    u.report.firmwareNeedsUpgrade = c.firmware;
     u.m.launcher.startResult = c.startResult;
     u.sttubeDelay = c.sttubeDelay;
 
-    EXPECT_EQ(UpgradeWorker(engine), 1) << c.what;
+    EXPECT_EQ(UpgradeWorker(*u.engine, u.report, u.state), 1) << c.what;
     EXPECT_EQ(view.calls, c.calls) << c.what;
     EXPECT_EQ(view.driversDoneAtStepStart, c.driversDoneAtStepStart) << c.what;
     EXPECT_EQ(u.m.logFile.lines, c.logLines) << c.what;
-    EXPECT_EQ(engine.driversDone.load(), c.driversDone) << c.what;
-    EXPECT_EQ(engine.firmwareToolStarted.load(), c.toolStarted) << c.what;
-    EXPECT_EQ(engine.anyStepFailed.load(), c.failed) << c.what;
-    EXPECT_TRUE(engine.workerFinished.load()) << c.what;
+    EXPECT_EQ(u.state.DriversDone() ? 1 : 0, c.driversDone) << c.what;
+    EXPECT_EQ(u.state.ToolStarted(), c.toolStarted) << c.what;
+    EXPECT_EQ(u.state.StepFailed(), c.failed) << c.what;
+    EXPECT_TRUE(u.state.Finished()) << c.what;
   }
 }
 
 TEST(UpgradeWorker, FirmwareStepStartsTwoSecondsAfterTheDriverSteps) {
   UpgradeMachine u;
-  UpgradeEngine& engine = *u.engine;
-  engine.firmwareNeedsUpgrade = 1;
+  u.report.firmwareNeedsUpgrade = true;
   std::uint64_t launchedAt = 0;
   struct TimedView : testing::RecordingView {
     testing::FakeClock* clock = nullptr;
@@ -309,20 +312,20 @@ TEST(UpgradeWorker, FirmwareStepStartsTwoSecondsAfterTheDriverSteps) {
   } view;
   view.clock = &u.m.clock;
   view.at = &launchedAt;
-  engine.view = &view;
-  UpgradeWorker(engine);
+  u.engine->Attach(&view);
+  UpgradeWorker(*u.engine, u.report, u.state);
   EXPECT_EQ(launchedAt, kFirmwareStepDelayMs);
 }
 
-TEST(UpgradeWorker, WithoutAViewTheStepsStillRun) {
+TEST(UpgradeWorker, WithoutAFrontEndTheStepsStillRun) {
   UpgradeMachine u;
-  u.engine->view = nullptr;
-  u.engine->acpiNeedsUpgrade = 1;
-  u.engine->firmwareNeedsUpgrade = 1;
+  u.engine->Attach(nullptr);
+  u.report.acpiNeedsUpgrade = true;
+  u.report.firmwareNeedsUpgrade = true;
   u.acpiDelay = kNever;
-  EXPECT_EQ(UpgradeWorker(*u.engine), 1);
-  EXPECT_TRUE(u.engine->anyStepFailed.load());
-  EXPECT_TRUE(u.engine->firmwareToolStarted.load());
+  EXPECT_EQ(UpgradeWorker(*u.engine, u.report, u.state), 1);
+  EXPECT_TRUE(u.state.StepFailed());
+  EXPECT_TRUE(u.state.ToolStarted());
   EXPECT_EQ(u.m.logFile.lines.size(), 1u);
 }
 

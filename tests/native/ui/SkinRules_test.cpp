@@ -43,24 +43,22 @@ TEST(SkinRules, PagePaintPlan) {
   struct Case {
     const char* name;
     int background;
-    bool console, minimised;
+    bool minimised;
     int focus;
     PagePaintPlan plan;
   } cases[] = {
-      {"page with first frame", 143, false, false, 0, {false, false, true, 0}},
-      {"intro, second frame", 171, false, false, 1, {false, false, true, 1}},
-      {"no frame", 143, false, false, 2, {false, false, true, -1}},
-      {"before the first page", 0, false, false, 2, {false, false, false, -1}},
-      {"before the first page, frame still drawn", 0, false, false, 0, {false, false, false, 0}},
-      {"minimised: icon and frame", 143, false, true, 1, {false, true, false, 1}},
-      {"console hides and goes on", 143, true, false, 2, {true, false, true, -1}},
-      {"unknown focus draws nothing", 143, false, false, 5, {false, false, true, -1}},
-      {"negative focus draws nothing", 143, false, false, -1, {false, false, true, -1}},
+      {"page with first frame", 143, false, 0, {false, true, 0}},
+      {"intro, second frame", 171, false, 1, {false, true, 1}},
+      {"no frame", 143, false, 2, {false, true, -1}},
+      {"before the first page", 0, false, 2, {false, false, -1}},
+      {"before the first page, frame still drawn", 0, false, 0, {false, false, 0}},
+      {"minimised: icon and frame", 143, true, 1, {true, false, 1}},
+      {"unknown focus draws nothing", 143, false, 5, {false, true, -1}},
+      {"negative focus draws nothing", 143, false, -1, {false, true, -1}},
   };
   for (const auto& c : cases) {
     PageSkinState s;
     s.pageBackground = c.background;
-    s.consoleMode = c.console;
     s.choiceFocus = c.focus;
     EXPECT_EQ(PlanPagePaint(s, c.minimised), c.plan) << c.name;
   }

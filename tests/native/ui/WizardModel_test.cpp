@@ -13,8 +13,8 @@ namespace {
 
 using E = WizardEffect;
 
-WizardTexts EnglishTexts() {
-  WizardTexts t;
+TextTable EnglishTexts() {
+  TextTable t;
   for (const char16_t* key : {u"Next", u"Cancel", u"Back", u"Accept", u"Upgrade", u"Finish"}) t.Set(key, key);
   t.Set(u"Upgrade20", u"Click Finish to exit the setup program.");
   t.Set(u"Upgrade23", u"Upgrade Finished!");
@@ -25,7 +25,7 @@ WizardTexts EnglishTexts() {
 // A stand-in for the dialog: carries out the effects on two button models the way the
 // window's buttons would, records every effect by name, and answers the model's questions.
 struct FakeDialog {
-  explicit FakeDialog(bool console = false) : model(texts, console) {
+  FakeDialog() : model(texts) {
     next.SetImagesLoaded(true);
     cancel.SetImagesLoaded(true);
     // Initialisation: both buttons skinned, the cancel button highlighted.
@@ -84,7 +84,6 @@ struct FakeDialog {
           break;
         case E::RemoveWorkFiles: log.push_back("remove work files"); break;
         case E::AppendText: log.push_back("append " + Utf8(e.text)); break;
-        case E::WaitForEnter: log.push_back("wait enter"); break;
         case E::EndDialog: log.push_back("end"); break;
         case E::ShowRestartChoice: choiceShown = true; log.push_back("restart choice"); break;
         case E::SetChoicePictures: log.push_back("chosen " + std::to_string(e.a)); break;
@@ -99,7 +98,7 @@ struct FakeDialog {
   bool Logged(const std::string& what) const { return std::find(log.begin(), log.end(), what) != log.end(); }
   int Count(const std::string& what) const { return int(std::count(log.begin(), log.end(), what)); }
 
-  WizardTexts texts = EnglishTexts();
+  TextTable texts = EnglishTexts();
   WizardModel model;
   UserButtonModel next, cancel;
   bool focusOnLog = false, choiceShown = false;
@@ -327,19 +326,6 @@ TEST(WizardModel, WithoutRestartControlsNothingIsShownAndFinishDoesNotRestart) {
   EXPECT_EQ(d.log.front(), "end");
 }
 
-TEST(WizardModel, ConsoleEndWritesTheClosingTextsOnlyAfterAnUpgradeThenWaits) {
-  FakeDialog upgraded(true);
-  upgraded.log.clear();
-  upgraded.Run(upgraded.model.FinishUpgrade(false));
-  EXPECT_EQ(upgraded.log, (std::vector<std::string>{"remove work files",
-                                                    "append Upgrade Finished!\r\nPress enter key to quit...",
-                                                    "wait enter", "end"}));
-  FakeDialog current(true);
-  current.log.clear();
-  current.Run(current.model.FinishUpgrade(true));
-  EXPECT_EQ(current.log, (std::vector<std::string>{"remove work files", "wait enter", "end"}));
-}
-
 TEST(WizardModel, FilterPassesOnlyWhatScrollsOrTheSystemNeeds) {
   struct Case {
     WizardKey key;
@@ -371,7 +357,7 @@ TEST(WizardModel, FilterPassesOnlyWhatScrollsOrTheSystemNeeds) {
 }
 
 TEST(WizardModel, PageContentsFollowThePageTable) {
-  WizardTexts t = EnglishTexts();
+  TextTable t = EnglishTexts();
   t.Set(u"License01", u"Licence heading");
   t.Set(u"Indroduction02", u"Welcome");
   t.Set(u"Indroduction03", u"Click Next");

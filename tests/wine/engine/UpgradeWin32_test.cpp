@@ -20,6 +20,7 @@
 #include "data/win32/Win32LogFile.h"
 #include "engine/FirmwareMailslot.h"
 #include "engine/FirmwarePoll.h"
+#include "data/TextTable.h"
 #include "engine/UpgradeEngine.h"
 #include "engine/UpgradeWorker.h"
 #include "engine/win32/Win32DeviceControl.h"
@@ -277,8 +278,8 @@ class SetAsideDriverInstances {
   std::vector<Instance> instances_;
 };
 
-// The view's calls, from the worker thread and the test's own, in order.
-class RecordingView : public EngineView {
+// The session's events, from the worker thread and the test's own, in order.
+class RecordingView : public EventSink {
  public:
   std::atomic<std::uint32_t>* pauses = nullptr;
   std::vector<std::string> Calls() {
@@ -290,18 +291,23 @@ class RecordingView : public EngineView {
     calls_.clear();
   }
   std::uint32_t pausesAtFirstStepEnd = 0;
-  void Text(const std::u16string& text) override { Add("log:" + Utf16ToUtf8(text)); }
-  void StepStarted() override { Add("step"); }
-  void StepEnded(const std::u16string& result) override {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!ended_++ && pauses) pausesAtFirstStepEnd = pauses->load();
+  void Emit(SessionEvent event) override {
+    using Kind = SessionEvent::Kind;
+    switch (event.kind) {
+      case Kind::Text: Add("log:" + Utf16ToUtf8(event.text)); break;
+      case Kind::StepStarted: Add("step"); break;
+      case Kind::StepEnded:
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          if (!ended_++ && pauses) pausesAtFirstStepEnd = pauses->load();
+        }
+        Add("end:" + Utf16ToUtf8(event.text));
+        break;
+      case Kind::Progress: Add("progress:" + std::to_string(event.value)); break;
+      case Kind::StageEnded: Add("stage end"); break;
+      case Kind::FailureBox: Add("box:" + Utf16ToUtf8(event.text)); break;
     }
-    Add("end:" + Utf16ToUtf8(result));
   }
-  void Progress(int percent) override { Add("progress:" + std::to_string(percent)); }
-  void ReportWritten() override {}
-  void StageEnded() override { Add("stage end"); }
 
  private:
   void Add(std::string call) {
@@ -336,36 +342,39 @@ class UpgradeRunTest : public ::testing::Test {
     auto created = win32::Win32Mailslot::Create();
     ASSERT_TRUE(created.mailslot) << "cannot make the firmware mailslot: " << created.error;
     mailslot_ = std::move(created.mailslot);
-    engine_ = std::make_unique<UpgradeEngine>(EngineServices{files_, profile_, registry_, sensors_, devices_, launcher_,
-                                                             clock_, standardOutput_, log_, language_, system_});
-    engine_->view = &view_;
+    texts_ = TextTable::Load(language_, SelectLanguageTableId(system_.GetUserDefaultUILanguage()), u"");
+    engine_ = std::make_unique<UpgradeEngine>(
+        EngineServices{files_, profile_, registry_, sensors_, devices_, launcher_, clock_, standardOutput_, log_},
+        texts_);
+    engine_->Attach(&view_);
     view_.pauses = &clock_.pauses;
-    engine_->RunChecks();
+    report_ = engine_->RunChecks();
     // The test prefix has none of our drivers and no Sensor API: all three are older.
-    ASSERT_EQ(engine_->acpiNeedsUpgrade, 1);
-    ASSERT_EQ(engine_->sttubeNeedsUpgrade, 1);
-    ASSERT_EQ(engine_->firmwareNeedsUpgrade, 1);
+    ASSERT_TRUE(report_.acpiNeedsUpgrade);
+    ASSERT_TRUE(report_.sttubeNeedsUpgrade);
+    ASSERT_TRUE(report_.firmwareNeedsUpgrade);
     view_.Clear();  // the checking report is not under test here
   }
   void TearDown() override {
-    if (engine_) EndFirmwareTool(*engine_);
+    EndFirmwareTool(state_);
     setAside_.reset();  // this test's drivers go, those of before come back
   }
 
   // Runs the worker and polls as the front end's timer does, until the stage ends.
   void Run(std::chrono::seconds limit = std::chrono::seconds(90)) {
-    std::thread worker([this] { UpgradeWorker(*engine_); });
-    FirmwarePoll poll(PollOutput::Wizard, PollTextsOf(*engine_));
+    std::thread worker([this] { UpgradeWorker(*engine_, report_, state_); });
+    FirmwarePoll poll(PollOutput::Wizard, PollTextsOf(texts_));
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!poll.Ended() && std::chrono::steady_clock::now() < deadline) {
       Sleep(kPollPeriodMs);
-      for (const PollAction& a : PollFirmware(poll, *engine_, *mailslot_)) {
+      using Kind = SessionEvent::Kind;
+      for (const PollAction& a : PollFirmware(poll, *engine_, report_, state_, *mailslot_)) {
         switch (a.kind) {
-          case PollAction::Text: view_.Text(a.text); break;
-          case PollAction::StepStarted: view_.StepStarted(); break;
-          case PollAction::StepEnded: view_.StepEnded(a.text); break;
-          case PollAction::Progress: view_.Progress(a.value); break;
-          case PollAction::StageEnded: view_.StageEnded(); break;
+          case PollAction::Text: view_.Emit(SessionEvent::Of(Kind::Text, a.text)); break;
+          case PollAction::StepStarted: view_.Emit(SessionEvent::Of(Kind::StepStarted)); break;
+          case PollAction::StepEnded: view_.Emit(SessionEvent::Of(Kind::StepEnded, a.text)); break;
+          case PollAction::Progress: view_.Emit(SessionEvent::Of(Kind::Progress, {}, a.value)); break;
+          case PollAction::StageEnded: view_.Emit(SessionEvent::Of(Kind::StageEnded)); break;
           default: break;  // the timer's own
         }
       }
@@ -392,7 +401,10 @@ class UpgradeRunTest : public ::testing::Test {
   win32::Win32SystemFacts system_;
   RecordingView view_;
   std::unique_ptr<win32::Win32Mailslot> mailslot_;
+  TextTable texts_;
   std::unique_ptr<UpgradeEngine> engine_;
+  CheckReport report_;
+  WorkerState state_;
   PollOutcome outcome_ = PollOutcome::Running;
   std::unique_ptr<SetAsideDriverInstances> setAside_;
 };
@@ -416,7 +428,7 @@ TEST_F(UpgradeRunTest, AllThreeStepsWithTheStandIns) {
                                                "log:Finding device", "step", kDone,
                                                "log:Upgrading Varnek\u00AE Brevix Firmware", "step", "progress:40",
                                                "progress:100", kDone, "stage end"}));
-  EXPECT_FALSE(engine_->anyStepFailed.load());
+  EXPECT_FALSE(state_.StepFailed());
   EXPECT_EQ(LogText(), "");
   // The drivers are where discovery finds them, at the packaged versions.
   EXPECT_EQ(FindInstalledDriver(DriverKind::Acpi, registry_), u"08/06/2013,1.1.0");
@@ -426,28 +438,28 @@ TEST_F(UpgradeRunTest, AllThreeStepsWithTheStandIns) {
   const std::string record = package_.Record();
   EXPECT_NE(record.find("dpinst ACPI: started []"), std::string::npos) << record;
   EXPECT_NE(record.find("dpinst STTUBE: started []"), std::string::npos) << record;
-  const std::string file = Utf16ToUtf8(engine_->firmwareDirectory + u"\\File\\" + engine_->firmwareFileName);
+  const std::string file = Utf16ToUtf8(engine_->FirmwareDirectory() + u"\\File\\" + report_.firmwareFileName);
   EXPECT_NE(record.find("VarnekDFU: flashing [" + file + "]"), std::string::npos) << record;
-  EXPECT_FALSE(engine_->firmwareTool->Running());
+  EXPECT_FALSE(state_.Tool()->Running());
   EXPECT_EQ(record.find("scenario over"), std::string::npos) << record;
 }
 
 TEST_F(UpgradeRunTest, MissingInstallerFailsTheStepAtOnce) {
   ASSERT_TRUE(DeleteFileW(package_.Path(L"DRIVER\\ACPI\\dpinst.exe").c_str()));
-  engine_->sttubeNeedsUpgrade = 0;
-  engine_->firmwareNeedsUpgrade = 0;
+  report_.sttubeNeedsUpgrade = false;
+  report_.firmwareNeedsUpgrade = false;
   Run();
   EXPECT_EQ(outcome_, PollOutcome::DriversOnly);
   EXPECT_EQ(Calls(), (std::vector<std::string>{kAcpiTitle, "step", kFailed, "stage end"}));
   EXPECT_EQ(view_.pausesAtFirstStepEnd, 0u);
   EXPECT_NE(LogText().find(" ACPI driver upgrade failed (0xEE030001)\r\n"), std::string::npos) << LogText();
-  EXPECT_TRUE(engine_->anyStepFailed.load());
+  EXPECT_TRUE(state_.StepFailed());
 }
 
 TEST_F(UpgradeRunTest, RegistryNeverConfirmingFailsTheStepAfterItsSixtyTests) {
   package_.Write(L"dpinst.scenario", "ACPI=never\n");
-  engine_->sttubeNeedsUpgrade = 0;
-  engine_->firmwareNeedsUpgrade = 0;
+  report_.sttubeNeedsUpgrade = false;
+  report_.firmwareNeedsUpgrade = false;
   Run();
   EXPECT_EQ(outcome_, PollOutcome::DriversOnly);
   EXPECT_EQ(Calls(), (std::vector<std::string>{kAcpiTitle, "step", kFailed, "stage end"}));

@@ -1,14 +1,15 @@
 // The checking phase as a console-mode run performs it, on the real Windows seams: the
 // package is unpacked into a fresh directory that is made current, the engine is built there
-// and runs its checks, and the report goes through the console front end to the console
-// (standard output when redirected).
+// and runs its checks, and the report goes to the console (standard output when redirected)
+// as the console front end writes it.
 // A closing line gives the decisions, and the upgrade log's lines follow, for the test script.
 #include <windows.h>
 
 #include <cstdio>
 
 #include "../WineTestSupport.h"
-#include "app/ConsoleView.h"
+#include "app/ConsoleFrontEnd.h"
+#include "data/TextTable.h"
 #include "data/LanguageTable.h"
 #include "data/ResourcePackage.h"
 #include "data/UpgradeLog.h"
@@ -42,28 +43,26 @@ int wmain() {
   UpgradeLog log(profile, clock, logFile);
   LanguageTable language(resources);
   win32::Win32SystemFacts system;
-  const EngineServices services{files, profile, registry, sensors,  devices,
-                                launcher, clock, standardOutput, log, language, system};
-  // The checks alone call none of the hidden dialog's actions.
-  struct NoDialog : ConsoleHost {
-    void ExtractPackageOnce() override {}
-    void StartUpgradeWorker() override {}
-    void FinishUpgrade() override {}
-  } dialog;
+  const EngineServices services{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log};
+  const TextTable texts = TextTable::Load(language, SelectLanguageTableId(system.GetUserDefaultUILanguage()), u"");
+  // The checks run on this thread: each event is written as it comes.
+  struct ConsoleSink : EventSink {
+    explicit ConsoleSink(Console& c) : console(c) {}
+    void Emit(SessionEvent event) override { WriteToConsole(console, event); }
+    Console& console;
+  } sink(console);
 
   int exitCode = 0;
   {
-    UpgradeEngine engine(services);
-    ConsoleView view(console, dialog);
-    engine.view = &view;
-    engine.RunChecks();
+    UpgradeEngine engine(services, texts, Audience::Console);
+    engine.Attach(&sink);
+    const CheckReport report = engine.RunChecks();
     char line[160];
     std::snprintf(line, sizeof line, "[decisions firmware=%d acpi=%d sttube=%d allLatest=%d file=%s]\n",
-                  static_cast<int>(engine.firmwareNeedsUpgrade), static_cast<int>(engine.acpiNeedsUpgrade),
-                  static_cast<int>(engine.sttubeNeedsUpgrade), static_cast<int>(engine.allLatest),
-                  engine.firmwareFileName.empty() ? "none" : "found");
+                  report.firmwareNeedsUpgrade ? 1 : 0, report.acpiNeedsUpgrade ? 1 : 0,
+                  report.sttubeNeedsUpgrade ? 1 : 0, report.allLatest ? 1 : 0,
+                  report.firmwareFileName.empty() ? "none" : "found");
     standardOutput.Print(line);
-    if (CurrentEngine() != &engine) exitCode = 4;
   }
   standardOutput.Print("[log]\n" + testing::ReadAll(work.Path() + L"\\UpgradeTool.log"));
   return exitCode;

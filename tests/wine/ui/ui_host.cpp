@@ -17,7 +17,6 @@
 #include "ui/controls/win32/PopDlg.h"
 #include "ui/controls/win32/UserButton.h"
 #include "ui/controls/win32/XScrollBar.h"
-#include "ui/framework/WinApp.h"
 #include "ui/framework/Window.h"
 #include "ui/skin/SkinRules.h"
 #include "ui/skin/win32/SkinPaint.h"
@@ -211,22 +210,13 @@ class HostPage : public framework::Dialog {
   CXScrollBar bar_;
 };
 
-class HostApp : public framework::WinApp {
- public:
-  HostApp(std::string scene, int range, int position) : scene_(std::move(scene)), range_(range), position_(position) {}
-
- protected:
-  bool InitInstance() override {
-    if (!uitest::RegisterWizardClass()) return false;
-    HostPage page(scene_, range_, position_);
-    Event("host-result %d", int(page.DoModal()));
-    return false;
-  }
-
- private:
-  std::string scene_;
-  int range_, position_;
-};
+// Runs the scene's page; its result goes to the events file.
+int RunHost(const std::string& scene, int range, int position) {
+  if (!uitest::RegisterWizardClass()) return 0;
+  HostPage page(scene, range, position);
+  Event("host-result %d", int(page.DoModal()));
+  return 0;
+}
 
 }  // namespace
 }  // namespace brevix
@@ -239,6 +229,9 @@ int main(int argc, char** argv) {
   brevix::gEvents = std::fopen(argv[1], "ab");
   const int range = argc > 3 ? std::atoi(argv[3]) : 35;
   const int position = argc > 4 ? std::atoi(argv[4]) : 0;
-  brevix::HostApp app(argv[2], range, position);
-  return app.Run(::GetModuleHandleW(nullptr));
+  try {
+    return brevix::RunHost(argv[2], range, position);
+  } catch (...) {
+    return 1;
+  }
 }

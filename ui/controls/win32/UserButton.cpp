@@ -9,14 +9,7 @@ namespace brevix {
 using framework::MemoryDC;
 using framework::Selection;
 
-bool UserButton::SubclassDlgItem(HWND dialog, int id) {
-  const HWND button = ::GetDlgItem(dialog, id);
-  if (!button || !Attach(button)) return false;
-  // Owner-drawn is a button type, not a flag: replace the type bits.
-  const LONG style = ::GetWindowLongW(button, GWL_STYLE);
-  ::SetWindowLongW(button, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
-  return true;
-}
+bool UserButton::SubclassDlgItem(HWND dialog, int id) { return AttachOwnerDrawnButton(dialog, id); }
 
 bool UserButton::LoadImages(int normal, int pressed, int highlighted, int disabled) {
   const int ids[4] = {normal, pressed, highlighted, disabled};

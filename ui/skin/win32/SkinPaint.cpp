@@ -104,7 +104,6 @@ void FitChoiceFrame(HWND dialog, HWND control, HWND firstChoiceText, HWND second
 
 PagePaintResult PaintPage(HWND dialog, const PageSkinState& state, const PageArt& art) {
   const PagePaintPlan plan = PlanPagePaint(state, ::IsIconic(dialog));
-  if (plan.hideWindow) ::ShowWindow(dialog, SW_HIDE);
   RECT client{};
   ::GetClientRect(dialog, &client);
   if (plan.iconOnly) {

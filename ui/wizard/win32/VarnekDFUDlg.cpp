@@ -6,9 +6,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "data/ResourcePackage.h"
-#include "engine/UpgradeWorker.h"
-#include "engine/win32/Win32Mailslot.h"
 #include "platform/Text.h"
 #include "platform/win32/WinText.h"
 #include "ui/ResourceIds.h"
@@ -53,17 +50,12 @@ void SetText(HWND control, const std::u16string& text) { ::SetWindowTextW(contro
 }  // namespace
 
 CVarnekDFUDlg::CVarnekDFUDlg(const WizardServices& services)
-    : Dialog(IDD_WIZARD),
-      services_(services),
-      model_(texts_, false),
-      engine_(services_.engine),
-      extractionFiles_(services_.engine.files) {
-  if (!services_.ownWorkingDirectory) engine_.inheritedDirectorySecurity = &services_.fileSecurity;
-}
+    : Dialog(IDD_WIZARD), services_(services), session_(services_.session), texts_(session_.Texts()), model_(texts_) {}
 
 CVarnekDFUDlg::~CVarnekDFUDlg() {
+  // What the worker still reports goes nowhere; then nothing reports any more.
   tasks_.Close();
-  if (worker_.joinable()) worker_.join();
+  session_.Detach();
 }
 
 // ---- initialisation ---------------------------------------------------------------------
@@ -71,19 +63,8 @@ CVarnekDFUDlg::~CVarnekDFUDlg() {
 BOOL CVarnekDFUDlg::OnInitDialog() {
   const HWND self = Handle();
   tasks_.Bind(self);
-  model_.SetConsoleMode(consoleMode);
-  skinState_.consoleMode = consoleMode;
-  site_.directory = services_.engine.files.CurrentDirectory();
-  site_.ownDirectory = services_.ownWorkingDirectory;
-
-  if (consoleMode) {
-    LONG_PTR ex = ::GetWindowLongPtrW(self, GWL_EXSTYLE);
-    ex = (ex & ~LONG_PTR(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW;
-    ::SetWindowLongPtrW(self, GWL_EXSTYLE, ex);
-    // The version and help texts are written already: the rest of initialisation runs hidden.
-    if (!silentMode) EndDialog(IDCANCEL);
-  }
-  if (site_.ownDirectory) services_.engine.files.RemoveFile(site_.directory + u"\\StatusInformation.dat");
+  session_.Attach(*this);
+  session_.SetInstallerOwner(self);
 
   // The About entry of the system menu does nothing; it is there as it always was.
   wchar_t about[128] = {};
@@ -126,17 +107,9 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   closeButton_.LoadBitmaps(IDB_CLOSE_NORMAL, IDB_CLOSE_PRESSED, IDB_CLOSE_FOCUSED);
   closeButton_.SizeToContent();
 
-  if (consoleMode) {
-    ::SetTimer(self, kPollTimer, kConsolePollMs, nullptr);
-  } else {
-    ::SetTimer(self, kHoverTimer, kHoverPollMs, nullptr);
-  }
-  CreateMailslot();
-
-  const std::uint16_t tableId = SelectLanguageTableId(services_.engine.system.GetUserDefaultUILanguage());
-  texts_ = WizardTexts::Load(services_.engine.language, tableId,
-                             LoadLicenceText(services_.resources, services_.engine.system.GetUserDefaultUILanguage()));
-  skinState_.languageId = services_.engine.language.LoadedTableId() ? services_.engine.language.LoadedTableId() : tableId;
+  ::SetTimer(self, kHoverTimer, kHoverPollMs, nullptr);
+  session_.Open();  // an old status file goes; a mailslot that cannot be made is shown here
+  skinState_.languageId = services_.languageTableId;
 
   ::SendMessageW(Log(), EM_FMTLINES, TRUE, 0);
   SetText(Item(IDC_TITLE), texts_.Text(u"Publisher01"));
@@ -151,23 +124,12 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   panelBrush_ = skin::CreatePanelBrush();
   CreateProgressBar();
 
-  if (consoleMode) {
-    consoleView_.emplace(services_.console, static_cast<ConsoleHost&>(*this));
-    engine_.view = &*consoleView_;
-  } else {
-    engine_.view = this;
-  }
-  engine_.ownerWindow = self;
-
   model_.SetRestartChoiceAvailable(CreateRestartChoice(bodyFont_.get(), texts_.Text(u"Upgrade09"),
                                                        texts_.Text(u"Upgrade10"), texts_.Text(u"Upgrade11")));
   skin::FitChoiceFrame(self, choiceTexts_[0], choiceTexts_[0], choiceTexts_[1], skinState_);
   skin::FitChoiceFrame(self, choiceTexts_[1], choiceTexts_[0], choiceTexts_[1], skinState_);
   CreateScrollBar();
-  poll_.emplace(consoleMode ? PollOutput::Console : PollOutput::Wizard, PollTextsOf(engine_));
   Run(model_.Start());
-
-  if (consoleMode && silentMode) consoleView_->RunSilent(engine_, texts_.Licence());
   ::SetFocus(Item(IDC_TITLE));
   return FALSE;  // the focus is set
 }
@@ -195,52 +157,16 @@ bool CVarnekDFUDlg::CreateFonts() {
   return true;
 }
 
-void CVarnekDFUDlg::CreateMailslot() {
-  win32::MailslotCreation made = win32::Win32Mailslot::Create();
-  if (made.mailslot) {
-    mailslot_ = std::move(made.mailslot);
-    return;
-  }
-  // Every read then finds nothing: a firmware upgrade ends by its time-out.
-  mailslot_ = std::make_unique<ClosedMailslot>();
-  ::MessageBoxW(consoleMode ? nullptr : Handle(), L"Failed to Create a mailslot.", W(services_.applicationName),
-                MB_OK);
-}
-
 void CVarnekDFUDlg::PollTick() {
-  if (!poll_ || !mailslot_) return;
   tasks_.RunPending();  // the worker's reports come before what the poll makes of them
-  for (const PollAction& action : PollFirmware(*poll_, engine_, *mailslot_)) {
-    switch (action.kind) {
-      case PollAction::SetPeriod:
-        ::SetTimer(Handle(), kPollTimer, UINT(action.value), nullptr);
-        break;
-      case PollAction::StopTimer:
-        ::KillTimer(Handle(), kPollTimer);
-        break;
-      case PollAction::StepStarted:
-        FinishStep(nullptr);
-        break;
-      case PollAction::StepEnded:
-        FinishStep(&action.text);
-        break;
-      case PollAction::Text:
-        AppendText(action.text);
-        break;
-      case PollAction::Progress:
-        SetProgress(true, float(action.value) / 100.0f);
-        break;
-      case PollAction::StageEnded:
-        FinishUpgrade();
-        break;
-      case PollAction::ReportError:
-      case PollAction::EndTool:
-        break;  // the engine's share, done by PollFirmware
-    }
+  // The stage's own events are shown as the session emits them; the timer is ours.
+  for (const PollAction& action : session_.PollTick()) {
+    if (action.kind == PollAction::SetPeriod) ::SetTimer(Handle(), kPollTimer, UINT(action.value), nullptr);
+    if (action.kind == PollAction::StopTimer) ::KillTimer(Handle(), kPollTimer);
   }
 }
 
-void CVarnekDFUDlg::ReportPreparingFailure() { services_.engine.log.ReportError("0xEE010001", "Preparing"); }
+void CVarnekDFUDlg::ReportPreparingFailure() { services_.log.ReportError("0xEE010001", "Preparing"); }
 
 bool CVarnekDFUDlg::CreateProgressBar() {
   progressTrack_ = skin::LoadSkinBitmap(IDB_PROGRESS_TRACK);
@@ -372,12 +298,14 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         ShowPage(e.a);
         break;
       case E::ExtractPackage:
-        ExtractPackageIfNeeded();
+        model_.PackageExtracted(session_.ExtractPackage());
         break;
-      case E::RunChecks:
-        engine_.RunChecks();
-        Run(model_.ChecksFinished(engine_.allLatest == 1));
+      case E::RunChecks: {
+        const bool allLatest = session_.RunChecks().allLatest;
+        SyncScrollBar();
+        Run(model_.ChecksFinished(allLatest));
         break;
+      }
       case E::SetLook:
         ButtonOf(e.button).SetLook(e.a);
         break;
@@ -397,7 +325,6 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         ::ShowWindow(Item(IDC_SUBTITLE), SW_SHOW);
         break;
       case E::ShowProgress:
-        upgradeAttempted_ = true;
         SetProgress(true, 0.0f);
         break;
       case E::HideProgress:
@@ -420,13 +347,10 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         model_.QuitPopupClosed();
         break;
       case E::RemoveWorkFiles:
-        RemoveWorkFiles();
+        session_.RemoveWorkFiles();
         break;
       case E::AppendText:
         AppendText(e.text);
-        break;
-      case E::WaitForEnter:
-        if (consoleView_) consoleView_->WaitForEnter();
         break;
       case E::EndDialog:
         EndDialog(IDCANCEL);
@@ -446,9 +370,7 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         DrawChoiceFrames(e.a);
         break;
       case E::RestartSystem:
-        // The system's own program, by its full path: never one found in the working directory.
-        services_.engine.launcher.StartSystemProgram(SystemProgram(services_.systemDirectory, u"shutdown.exe"),
-                                                     u"-r -t 0 -f");
+        session_.RestartSystem();
         break;
       case E::PostPaint:
         ::PostMessageW(Handle(), WM_PAINT, 0, 0);
@@ -471,32 +393,11 @@ void CVarnekDFUDlg::RunQuitPopup() {
   popup.DoModal(Handle());
 }
 
-bool CVarnekDFUDlg::ExtractPackageIfNeeded() {
-  if (model_.PackageWasExtracted()) return true;
-  const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
-  const bool ok = package && ExtractPackage(*package, extractionFiles_);
-  site_.extractedFiles = extractionFiles_.WrittenFiles();
-  site_.createdDirectories = extractionFiles_.CreatedDirectories();
-  model_.PackageExtracted(ok);
-  return ok;
-}
-
-void CVarnekDFUDlg::RemoveWorkFiles() {
-  const WorkFileRemoval plan = PlanWorkFileRemoval(site_);
-  FileSystem& files = services_.engine.files;
-  for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
-  const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
-  for (const std::u16string& parameters : plan.commandLines) {
-    services_.engine.launcher.StartSystemProgram(cmd, parameters);
-  }
-  for (const std::u16string& directory : plan.removeDirectories) files.RemoveEmptyDirectory(directory);
-}
-
 // ---- the finish page ------------------------------------------------------------------------
 
 void CVarnekDFUDlg::FinishUpgrade() {
   tasks_.RunPending();  // what the worker reported comes first
-  Run(model_.FinishUpgrade(engine_.allLatest == 1));
+  Run(model_.FinishUpgrade(session_.Report().allLatest));
 }
 
 void CVarnekDFUDlg::ShowRestartChoice() {
@@ -525,24 +426,20 @@ int CVarnekDFUDlg::LogEnd() const {
   return int(end);
 }
 
-void CVarnekDFUDlg::AppendText(const std::u16string& text) {
-  if (consoleMode) {
-    if (consoleView_) consoleView_->Text(text);
-    return;
-  }
+void CVarnekDFUDlg::ScrollLogToEnd() {
   const int end = LogEnd();
   ::SendMessageW(Log(), EM_SETSEL, end, end);
-  ::SendMessageW(Log(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(text)));
-  const int newEnd = LogEnd();
-  ::SendMessageW(Log(), EM_SETSEL, newEnd, newEnd);
   ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
 }
 
+void CVarnekDFUDlg::AppendText(const std::u16string& text) {
+  const int end = LogEnd();
+  ::SendMessageW(Log(), EM_SETSEL, end, end);
+  ::SendMessageW(Log(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(text)));
+  ScrollLogToEnd();
+}
+
 void CVarnekDFUDlg::FinishStep(const std::u16string* result) {
-  if (consoleMode) {
-    if (result) AppendText(*result);
-    return;
-  }
   if (result) {
     if (dotsStart_ == -1) return;  // no step runs: nothing to close
     ::KillTimer(Handle(), kDotsTimer);
@@ -571,12 +468,12 @@ void CVarnekDFUDlg::DotsTick() {
 }
 
 void CVarnekDFUDlg::SetProgress(bool show, float fraction) {
-  if (consoleMode || !progressStatics_[0] || !progressStatics_[1]) return;
+  if (!progressStatics_[0] || !progressStatics_[1]) return;
   for (HWND control : progressStatics_) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
   // A value past the end would draw the fill beyond the bar.
   const float clamped = std::clamp(fraction, 0.0f, 1.0f);
   RECT fill = progressFillRect_;
-  fill.right = fill.left + static_cast<int>(512.0f * clamped);
+  fill.right = fill.left + static_cast<int>(float(progressFillRect_.right - progressFillRect_.left) * clamped);
   ::MoveWindow(progressStatics_[1], fill.left, fill.top, fill.right - fill.left, fill.bottom - fill.top, FALSE);
   for (HWND control : progressStatics_) ::InvalidateRect(control, nullptr, FALSE);
 }
@@ -597,7 +494,7 @@ void CVarnekDFUDlg::WheelOverLog(int delta) {
   }
 }
 
-// ---- the engine's view ------------------------------------------------------------------------
+// ---- the session's events ----------------------------------------------------------------
 
 void CVarnekDFUDlg::OnUiThread(std::function<void()> call) {
   if (tasks_.OnOwnerThread()) {
@@ -608,38 +505,33 @@ void CVarnekDFUDlg::OnUiThread(std::function<void()> call) {
   }
 }
 
-void CVarnekDFUDlg::Text(const std::u16string& text) {
-  OnUiThread([this, text] { AppendText(text); });
-}
-void CVarnekDFUDlg::StepStarted() {
-  OnUiThread([this] { FinishStep(nullptr); });
-}
-void CVarnekDFUDlg::StepEnded(const std::u16string& result) {
-  OnUiThread([this, result] { FinishStep(&result); });
-}
-void CVarnekDFUDlg::Progress(int percent) {
-  OnUiThread([this, percent] { SetProgress(true, float(std::clamp(percent, 0, 100)) / 100.0f); });
-}
-void CVarnekDFUDlg::ReportWritten() {
-  OnUiThread([this] { SyncScrollBar(); });
-}
-void CVarnekDFUDlg::StageEnded() {
-  OnUiThread([this] { FinishUpgrade(); });
+void CVarnekDFUDlg::Emit(SessionEvent event) {
+  OnUiThread([this, event = std::move(event)] { Show(event); });
 }
 
-// ---- the worker -------------------------------------------------------------------------------
-
-void CVarnekDFUDlg::StartWorker() {
-  if (worker_.joinable()) return;
-  upgradeAttempted_ = true;
-  workerRunning_ = true;
-  worker_ = std::thread([this] {
-    UpgradeWorker(engine_);  // never throws
-    workerRunning_ = false;
-  });
+void CVarnekDFUDlg::Show(const SessionEvent& event) {
+  using Kind = SessionEvent::Kind;
+  switch (event.kind) {
+    case Kind::Text:
+      AppendText(event.text);
+      break;
+    case Kind::StepStarted:
+      FinishStep(nullptr);
+      break;
+    case Kind::StepEnded:
+      FinishStep(&event.text);
+      break;
+    case Kind::Progress:
+      SetProgress(true, float(std::clamp(event.value, 0, 100)) / 100.0f);
+      break;
+    case Kind::StageEnded:
+      FinishUpgrade();
+      break;
+    case Kind::FailureBox:
+      ::MessageBoxW(Handle(), W(event.text), W(services_.applicationName), MB_OK);
+      break;
+  }
 }
-
-bool CVarnekDFUDlg::WorkerRunning() const { return workerRunning_; }
 
 // ---- messages ---------------------------------------------------------------------------------
 
@@ -707,16 +599,11 @@ bool CVarnekDFUDlg::OnCommand(int id, int code, HWND control) {
       if (code == EN_SETFOCUS) {
         if (model_.PageStateValue() == kStateLicence) {
           // The licence jumps to its end once per run.
-          if (licenceCaretJumped_) return true;
+          if (!licenceCaretJumped_) ScrollLogToEnd();
           licenceCaretJumped_ = true;
-          const int end = LogEnd();
-          ::SendMessageW(Log(), EM_SETSEL, end, end);
-          ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
           return true;
         }
-        const int end = LogEnd();
-        ::SendMessageW(Log(), EM_SETSEL, end, end);
-        ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
+        ScrollLogToEnd();
         SyncScrollBar();
         return true;
       }
@@ -765,7 +652,7 @@ void CVarnekDFUDlg::OnTimer(UINT_PTR id) {
       break;
     case kWorkerTimer:
       ::KillTimer(Handle(), kWorkerTimer);
-      StartWorker();
+      session_.StartUpgrade();
       break;
     case kDotsTimer:
       DotsTick();
@@ -819,8 +706,7 @@ void CVarnekDFUDlg::OnSysCommand(UINT command, LPARAM) {
 void CVarnekDFUDlg::OnDestroy() {
   Default();
   for (unsigned id : {kPollTimer, kHoverTimer, kWorkerTimer, kDotsTimer}) ::KillTimer(Handle(), id);
-  services_.engine.language.ReleaseTexts();
-  RemoveWorkFiles();
+  session_.RemoveWorkFiles();
 }
 
 }  // namespace brevix

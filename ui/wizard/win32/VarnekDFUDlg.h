@@ -1,26 +1,19 @@
 #pragma once
 // The wizard: one skinned, borderless, translucent modal dialog (template 102) that walks the
-// user from the licence to the finish page. Its decisions come from WizardModel; this class
-// carries out the model's effects on the window, owns the engine and the worker thread, and
-// is the engine's view in the wizard (worker calls reach the UI thread through a task queue).
+// user from the licence to the finish page. It is a front end over an upgrade session: its
+// decisions come from WizardModel, the run from the session; this class carries out the
+// model's effects on the window and shows the session's events, which reach the UI thread
+// through a task queue.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
-#include <thread>
 
-#include "app/ConsoleView.h"
-#include "data/LanguageTable.h"
 #include "data/UpgradeLog.h"
-#include "engine/EngineView.h"
-#include "engine/FirmwarePoll.h"
-#include "engine/UpgradeEngine.h"
-#include "platform/Console.h"
-#include "platform/FileSystem.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/Resources.h"
+#include "engine/SessionEvent.h"
+#include "engine/UpgradeSession.h"
+#include "ui/ResourceIds.h"
 #include "ui/controls/win32/UserButton.h"
 #include "ui/controls/win32/XScrollBar.h"
 #include "ui/framework/BitmapButton.h"
@@ -29,54 +22,22 @@
 #include "ui/framework/Window.h"
 #include "ui/skin/SkinRules.h"
 #include "ui/wizard/WizardModel.h"
-#include "ui/wizard/WizardTexts.h"
-#include "ui/wizard/WorkFiles.h"
 
 namespace brevix {
 
 // Everything the wizard reaches outside itself; all of it outlives the dialog.
 struct WizardServices {
-  EngineServices engine;
-  ResourceSource& resources;
-  Console& console;                 // the command-line modes' console
-  FileSecurityReader& fileSecurity;  // vouches for programs started from an inherited directory
-  std::u16string systemDirectory;  // where cmd.exe and shutdown.exe are
-  bool ownWorkingDirectory = false;  // start-up made its own working directory current
-  std::u16string applicationName;    // the title of the program's message boxes
+  UpgradeSession& session;
+  UpgradeLog& log;                  // a page that cannot be painted is recorded
+  std::uint16_t languageTableId = 0;  // the language the texts came from (the skin's fonts)
+  std::u16string applicationName;   // the title of the program's message boxes
 };
 
-class CVarnekDFUDlg : public framework::Dialog, private EngineView, private ConsoleHost {
+class CVarnekDFUDlg : public framework::Dialog, private EventSink {
  public:
   explicit CVarnekDFUDlg(const WizardServices& services);
-  // Waits for the worker: the engine and this dialog outlive it.
+  // Stops the session's worker while this dialog still takes its events.
   ~CVarnekDFUDlg() override;
-
-  bool consoleMode = false;
-  bool silentMode = false;
-
-  UpgradeEngine& Engine() { return engine_; }
-  const WizardModel& Model() const { return model_; }
-  const WizardTexts& Texts() const { return texts_; }
-  bool PackageExtracted() const { return model_.PackageWasExtracted(); }
-  int RestartChoice() const { return model_.RestartChoice(); }
-  // Whether an upgrade run was started and what it came to; read after the dialog ended.
-  bool UpgradeAttempted() const { return upgradeAttempted_; }
-  bool StepFailed() const { return engine_.anyStepFailed.load(); }
-
-  // The log, the step animation and the progress bar. UI thread only; the engine's view
-  // carries calls from other threads here.
-  void AppendText(const std::u16string& text);
-  void FinishStep(const std::u16string* result);
-  void SetProgress(bool show, float fraction);
-  void SyncScrollBar();
-  void FinishUpgrade() override;
-  // Extracts the package unless that succeeded before (the licence's Accept, a silent run).
-  bool ExtractPackageIfNeeded();
-  // Starts the worker thread once per run.
-  void StartWorker();
-  bool WorkerRunning() const;
-  void StopTimer(unsigned id) { ::KillTimer(Handle(), id); }
-  void SetTimerPeriod(unsigned id, unsigned ms) { ::SetTimer(Handle(), id, ms, nullptr); }
 
  protected:
   BOOL OnInitDialog() override;
@@ -96,23 +57,23 @@ class CVarnekDFUDlg : public framework::Dialog, private EngineView, private Cons
   void OnDestroy() override;
 
  private:
-  // The engine's view: runs on the UI thread, or is queued there in order.
-  void Text(const std::u16string& text) override;
-  void StepStarted() override;
-  void StepEnded(const std::u16string& result) override;
-  void Progress(int percent) override;
-  void ReportWritten() override;
-  void StageEnded() override;
+  // The session's events: shown at once on the UI thread, queued there in order from others.
+  void Emit(SessionEvent event) override;
+  void Show(const SessionEvent& event);
   void OnUiThread(std::function<void()> call);
-  // What a console run needs of its hidden dialog.
-  void ExtractPackageOnce() override { ExtractPackageIfNeeded(); }
-  void StartUpgradeWorker() override { StartWorker(); }
+
+  // The log, the step animation and the progress bar. UI thread only.
+  void AppendText(const std::u16string& text);
+  void FinishStep(const std::u16string* result);
+  void SetProgress(bool show, float fraction);
+  void SyncScrollBar();
+  void FinishUpgrade();
+  void ScrollLogToEnd();
 
   void Run(const WizardEffects& effects);
   void ShowPage(int page);
   void SwapButtons();
   void RunQuitPopup();
-  void RemoveWorkFiles();
   void DotsTick();
   void WheelOverLog(int delta);
   void HoverTick();
@@ -125,25 +86,18 @@ class CVarnekDFUDlg : public framework::Dialog, private EngineView, private Cons
   void DrawChoiceFrames(int focus);
   void PlaceControls();
   HWND Item(int id) const { return ::GetDlgItem(Handle(), id); }
-  HWND Log() const { return Item(1004); }
+  HWND Log() const { return Item(IDC_LOG); }
   int LogLineCount() const;
   int LogEnd() const;
   UserButton& ButtonOf(WizardButton which) { return which == WizardButton::Next ? nextButton_ : cancelButton_; }
   void ReportPreparingFailure();
-  void CreateMailslot();
   void PollTick();
 
   WizardServices services_;
-  WizardTexts texts_;
+  UpgradeSession& session_;
+  const TextTable& texts_;
   WizardModel model_;
-  UpgradeEngine engine_;
   framework::TaskQueue tasks_;
-  std::thread worker_;
-  std::unique_ptr<MailslotReader> mailslot_;
-  std::optional<FirmwarePoll> poll_;
-  std::optional<ConsoleView> consoleView_;  // the engine's view in the command-line modes
-  std::atomic<bool> workerRunning_{false};
-  bool upgradeAttempted_ = false;
 
   HICON icon_ = nullptr;  // shared resource icon
   UserButton nextButton_, cancelButton_;
@@ -165,8 +119,6 @@ class CVarnekDFUDlg : public framework::Dialog, private EngineView, private Cons
   int dotsStart_ = -1;
   int dotStep_ = 0;
   bool licenceCaretJumped_ = false;
-  RecordingFileSystem extractionFiles_;
-  WorkSite site_;
 };
 
 }  // namespace brevix

@@ -1,4 +1,4 @@
-#include "ui/wizard/WorkFiles.h"
+#include "engine/WorkFiles.h"
 
 #include <algorithm>
 

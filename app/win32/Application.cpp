@@ -1,0 +1,165 @@
+#include "app/win32/Application.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cwctype>
+
+#include "app/CommandLine.h"
+#include "app/ConsoleFrontEnd.h"
+#include "app/ExitCode.h"
+#include "app/StartupGates.h"
+#include "app/win32/Win32StartupShell.h"
+#include "data/LanguageTable.h"
+#include "data/TextTable.h"
+#include "data/UpgradeLog.h"
+#include "data/win32/Win32LogFile.h"
+#include "engine/UpgradeSession.h"
+#include "engine/win32/Win32DeviceControl.h"
+#include "engine/win32/Win32Mailslot.h"
+#include "engine/win32/Win32Sensors.h"
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WinText.h"
+#include "ui/wizard/win32/VarnekDFUDlg.h"
+
+namespace brevix::win32 {
+namespace {
+
+bool SamePath(std::u16string a, std::u16string b) {
+  auto trim = [](std::u16string& s) {
+    while (!s.empty() && s.back() == u'\\') s.pop_back();
+  };
+  trim(a);
+  trim(b);
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(wchar_t(a[i])) != std::towlower(wchar_t(b[i]))) return false;
+  return true;
+}
+
+// The arguments after the program name, as the system splits the command line.
+std::size_t ArgumentCount() {
+  int count = 0;
+  LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!args) return 0;
+  ::LocalFree(args);
+  return count > 1 ? static_cast<std::size_t>(count - 1) : 0;
+}
+
+// A file, pipe or device ("nul") the process inherited as a standard handle, or null. A
+// console handle is none: the console the process allocates takes its place.
+HANDLE InheritedRedirection(DWORD which) {
+  HANDLE h = ::GetStdHandle(which);
+  if (!h || h == INVALID_HANDLE_VALUE || ::GetFileType(h) == FILE_TYPE_UNKNOWN) return nullptr;
+  DWORD mode = 0;
+  return ::GetConsoleMode(h, &mode) ? nullptr : h;
+}
+
+// The console of a command-line mode. A redirection the caller set up stays where it points,
+// even where allocating a console would take the standard handles over.
+void PrepareConsole() {
+  HANDLE output = InheritedRedirection(STD_OUTPUT_HANDLE);
+  HANDLE input = InheritedRedirection(STD_INPUT_HANDLE);
+  ::AllocConsole();  // fails when there is a console already; then the standard handles stay
+  if (output) ::SetStdHandle(STD_OUTPUT_HANDLE, output);
+  if (input) ::SetStdHandle(STD_INPUT_HANDLE, input);
+}
+
+ExitCode Run() {
+  Win32SystemFacts system;
+  Win32Registry registry;
+  Win32Resources resources;
+  Win32FileSystem files;
+  // The first lookup fixes the language table for the whole run.
+  LanguageTable language(resources);
+  const std::uint16_t langId = system.GetUserDefaultUILanguage();
+  const std::uint16_t tableId = SelectLanguageTableId(langId);
+  // The text lives in section "Popup"; the search starts at "Checking" and runs on past it.
+  const std::u16string refusal = language.Lookup(u"Checking", tableId, u"Popup02").value_or(u"Popup02");
+
+  RunOutcome outcome;
+  UniqueHandle instanceMutex;  // held until the process ends
+  const std::u16string className = kWindowClassName;
+  Win32StartupShell shell(instanceMutex, className);
+  StartupEnvironment env{system, registry, resources, files, shell};
+  outcome.startup = RunStartupGates(env, refusal);
+  if (outcome.startup != StartupOutcome::Ready) return DecideExitCode(outcome);
+  const bool ownWorkingDirectory =
+      SamePath(files.CurrentDirectory(), WorkingDirectoryPath(system.SystemDirectory(), system.IsWow64()));
+
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = 0xFF;
+  ::InitCommonControlsEx(&controls);
+  // Restartable by the restart manager, without recovery or autosave.
+  ::RegisterApplicationRestart(L"", 0);
+
+  const RunRequest request = ParseCommandLine(U16(::GetCommandLineW()), ArgumentCount());
+  outcome.consoleMode = request.NeedsConsole();
+  outcome.silentMode = request.mode == RunMode::Silent;
+  Win32Console console;
+  if (request.NeedsConsole()) {
+    PrepareConsole();
+    if (!request.Text().empty()) {
+      console.Write(std::u16string(request.Text()));
+      console.WaitForEnter();
+    }
+  }
+
+  Win32Profile profile;
+  Win32SensorSource sensors;
+  Win32DeviceControl devices;
+  Win32ProcessLauncher launcher;
+  Win32Clock clock;
+  Win32StandardOutput standardOutput;
+  Win32LogFile logFile;
+  Win32FileSecurity fileSecurity;
+  UpgradeLog log(profile, clock, logFile);
+  const TextTable texts = TextTable::Load(language, tableId, LoadLicenceText(resources, langId));
+  const SessionServices services{
+      EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log},
+      resources,
+      fileSecurity,
+      []() -> std::unique_ptr<MailslotReader> { return Win32Mailslot::Create().mailslot; },
+      system.SystemDirectory(),
+      ownWorkingDirectory};
+  const std::u16string applicationName = ApplicationName();
+  UpgradeSession session(services, texts, request.NeedsConsole() ? Audience::Console : Audience::Wizard);
+
+  if (request.NeedsConsole()) {
+    ConsoleFrontEnd front(console, clock, [&applicationName](const std::u16string& text) {
+      ::MessageBoxW(nullptr, W(text), W(applicationName), MB_OK);
+    });
+    if (request.mode == RunMode::Silent) {
+      front.RunSilent(session);
+    } else {
+      front.RunTextOnly(session);
+    }
+  } else {
+    const std::uint16_t loaded = language.LoadedTableId();
+    CVarnekDFUDlg dialog(WizardServices{session, log, loaded ? loaded : tableId, applicationName});
+    dialog.DoModal();
+  }
+  session.StopWorker();
+
+  const SessionOutcome run = session.Outcome();
+  outcome.upgraded = run.upgradeStarted;
+  outcome.stepFailed = run.stepFailed;
+  outcome.userQuit = !request.NeedsConsole() && !run.workDone;
+  outcome.restartStarted = !request.NeedsConsole() && run.restartStarted && run.upgradeStarted;
+  return DecideExitCode(outcome);
+}
+
+}  // namespace
+
+int RunApplication() noexcept {
+  try {
+    return ExitCodeValue(Run());
+  } catch (...) {
+    return 1;
+  }
+}
+
+}  // namespace brevix::win32

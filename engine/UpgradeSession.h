@@ -1,0 +1,110 @@
+#pragma once
+// One upgrade session: the run itself, whichever front end shows it. It owns the engine, the
+// worker thread, the firmware mailslot and its poll, the package's extraction with the record
+// of what was written, and the clean-up; it reports through one stream of event values
+// (SessionEvent) that the attached front end consumes on its own thread.
+//
+// Threads: every call is made on the front end's thread; only the worker runs elsewhere, and
+// it only emits events. The sink must stay attached until StopWorker() has returned.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "data/TextTable.h"
+#include "engine/FirmwarePoll.h"
+#include "engine/SessionEvent.h"
+#include "engine/UpgradeEngine.h"
+#include "engine/UpgradeWorker.h"
+#include "engine/WorkFiles.h"
+#include "platform/FileSecurity.h"
+#include "platform/Mailslot.h"
+#include "platform/Resources.h"
+
+namespace brevix {
+
+struct SessionServices {
+  EngineServices engine;
+  ResourceSource& resources;         // the package
+  FileSecurityReader& fileSecurity;  // vouches for programs started from an inherited directory
+  // Makes the firmware mailslot; null when it cannot be made (the name is taken).
+  std::function<std::unique_ptr<MailslotReader>()> openMailslot;
+  std::u16string systemDirectory;    // where cmd.exe and shutdown.exe are
+  bool ownWorkingDirectory = false;  // start-up made its own working directory current
+};
+
+constexpr char16_t kMailslotFailureText[] = u"Failed to Create a mailslot.";
+
+// What the session came to; the exit code is decided from it.
+struct SessionOutcome {
+  bool workDone = false;        // the checks found everything current, or an upgrade was started
+  bool upgradeStarted = false;  // the worker was started
+  bool stageEnded = false;      // the upgrading stage is over
+  bool stepFailed = false;      // any "Failed!", tool failure report or time-out
+  bool restartStarted = false;  // the restart was started
+};
+
+class UpgradeSession {
+ public:
+  UpgradeSession(const SessionServices& services, const TextTable& texts, Audience audience);
+  // Waits for the worker.
+  ~UpgradeSession();
+  UpgradeSession(const UpgradeSession&) = delete;
+  UpgradeSession& operator=(const UpgradeSession&) = delete;
+
+  // The front end that consumes the events; before Open.
+  void Attach(EventSink& sink);
+  // After StopWorker: nothing emits any more.
+  void Detach();
+  // The window that owns the driver installer's start (the wizard's); none for a console.
+  void SetInstallerOwner(void* window) { engine_.SetInstallerOwner(window); }
+
+  // Removes a status file an earlier run left and makes the mailslot; when that fails, a
+  // FailureBox event says so and every read finds it empty (a flash then ends by its time-out).
+  void Open();
+
+  // Unpacks the package into the working directory unless that succeeded before.
+  bool ExtractPackage();
+  bool PackageExtracted() const { return packageExtracted_; }
+
+  // The checking phase: the report goes to the front end as text and comes back as a value.
+  const CheckReport& RunChecks();
+  const CheckReport& Report() const { return report_; }
+
+  // Starts the worker thread, once per session.
+  void StartUpgrade();
+  // One tick of the firmware poll (the front end's timer): the stage's events are emitted;
+  // what is left is the timer's (SetPeriod, StopTimer), in order.
+  PollActions PollTick();
+
+  // Removes the work files: in start-up's own directory the fixed set, elsewhere only what this
+  // session extracted. May run more than once.
+  void RemoveWorkFiles();
+  // Starts the system's restart, by the full path of shutdown.exe.
+  void RestartSystem();
+  // Waits for the worker thread, if one was started.
+  void StopWorker();
+
+  SessionOutcome Outcome() const;
+  const TextTable& Texts() const { return texts_; }
+
+ private:
+  SessionServices services_;
+  const TextTable& texts_;
+  UpgradeEngine engine_;
+  RecordingFileSystem extractionFiles_;
+  WorkSite site_;
+  bool packageExtracted_ = false;
+  bool checked_ = false;
+  CheckReport report_;
+  WorkerState state_;
+  std::thread worker_;
+  std::unique_ptr<MailslotReader> mailslot_;
+  FirmwarePoll poll_;
+  bool upgradeStarted_ = false;
+  bool stageEnded_ = false;
+  bool restartStarted_ = false;
+};
+
+}  // namespace brevix

@@ -1,0 +1,207 @@
+#include "app/ConsoleFrontEnd.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "engine/EngineFakes.h"
+#include "engine/UpgradeSession.h"
+
+namespace brevix {
+namespace {
+
+using testing::EngineMachine;
+
+constexpr char16_t kLicence[] = u"Varnek\u00AE licence\r\nterms";
+
+// The worker sleeps on its thread while the console's loop waits on its own: one clock, safe
+// for both, that moves on by every sleep.
+class SharedClock : public Clock {
+ public:
+  LocalTime Now() override { return LocalTime{2014, 1, 2, 9, 5, 3, 7}; }
+  void Sleep(std::uint32_t ms) override { elapsed_ += ms; }
+  std::uint64_t Milliseconds() override { return elapsed_.load(); }
+
+ private:
+  std::atomic<std::uint64_t> elapsed_{0};
+};
+
+class NoSecurity : public FileSecurityReader {
+ public:
+  std::optional<ObjectSecurity> Read(const std::u16string&) override { return std::nullopt; }
+};
+
+// A mailslot the flashing tool's stand-in writes to from the worker thread.
+class SharedMailslot : public MailslotReader {
+ public:
+  void Write(Bytes message) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    messages_.push_back(std::move(message));
+  }
+  std::optional<Bytes> ReadMessage() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (messages_.empty()) return std::nullopt;
+    Bytes m = std::move(messages_.front());
+    messages_.pop_front();
+    return m;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::deque<Bytes> messages_;
+};
+
+// A silent run on the engine's fake machine, in start-up's own working directory: the package
+// is on disk already (the program's own resources hold none here), the installers record the
+// packaged drivers at once, and the flashing tool reports what `flash` holds once it runs.
+struct ConsoleRun {
+  EngineMachine m;
+  SharedClock clock;
+  testing::RecordingLogFile logFile;
+  UpgradeLog log{m.profile, clock, logFile};
+  NoSecurity security;  // start-up's own directory: nothing is asked
+  bool mailslotMade = true;
+  SharedMailslot* mailslot = nullptr;
+  std::vector<Bytes> flash;
+  std::vector<std::u16string> boxes;
+
+  ConsoleRun() {
+    m.launcher.startResult = 42;
+    m.devices.controlOpens = false;
+    // The installer updates the driver's instance key ("0000", which the test installed).
+    m.launcher.onStart = [this](const std::u16string& file) {
+      const bool sttube = file.find(u"\\STTUBE\\dpinst.exe") != std::u16string::npos;
+      const DriverKind kind = sttube ? DriverKind::Sttube : DriverKind::Acpi;
+      auto& values = m.registry.keys[std::u16string(DriverClassKey(kind)) + u"\\0000"].values;
+      values[u"DriverDate"] = sttube ? u"7-5-2012" : u"8-6-2013";
+      values[u"DriverVersion"] = sttube ? u"3.0.4.0" : u"1.1.0";
+    };
+    m.launcher.onResume = [this] {
+      for (const Bytes& message : flash) mailslot->Write(message);
+    };
+    m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
+  }
+
+  // Runs the session through the console front end; returns the console's text.
+  std::u16string RunSilent(SessionOutcome& outcome) {
+    m.texts = TextTable::Load(m.language, kEnglishTableId, kLicence);
+    const SessionServices services{
+        EngineServices{m.files, m.profile, m.registry, m.sensors, m.devices, m.launcher, clock, m.standardOutput, log},
+        m.resources,
+        security,
+        [this]() -> std::unique_ptr<MailslotReader> {
+          if (!mailslotMade) return nullptr;
+          auto made = std::make_unique<SharedMailslot>();
+          mailslot = made.get();
+          return made;
+        },
+        u"C:\\Windows\\system32",
+        true};
+    UpgradeSession session(services, m.texts, Audience::Console);
+    ConsoleFrontEnd front(m.console, clock, [this](const std::u16string& text) { boxes.push_back(text); });
+    front.RunSilent(session);
+    outcome = session.Outcome();
+    return m.console.written;
+  }
+
+  int CleanUps() const {
+    int n = 0;
+    for (const std::string& start : m.launcher.started) n += start.find("cmd.exe /c rd ") != std::string::npos;
+    return n;
+  }
+};
+
+const std::u16string kInstalledCurrent =
+    u"Installed Varnek(R) Brevix Firmware Version 221212-\r\n"
+    u"Installed Varnek(R) Brevix ACPI Driver Version 08/06/2013,1.1.0\r\n"
+    u"Installed Varnek(R) Brevix STTube Driver Version 07/05/2012,3.0.4.0\r\n\r\n";
+const std::u16string kPackaged =
+    u"Upgrading Varnek(R) Brevix Firmware Version 221212\r\n"
+    u"Upgrading Varnek(R) Brevix ACPI Driver Version 08/06/2013,1.1.0\r\n"
+    u"Upgrading Varnek(R) Brevix STTube Driver Version 07/05/2012,3.0.4.0\r\n\r\n";
+const std::u16string kStart = std::u16string(kLicence) + u"\r\n\r\n";
+
+TEST(ConsoleFrontEnd, EverythingCurrentAsksForEnterAndCleansUpTwice) {
+  ConsoleRun run;
+  run.m.InstallDriver(DriverKind::Acpi, u"Varnek(R) Brevix ACPI Control", u"8-6-2013", u"1.1.0");
+  run.m.InstallDriver(DriverKind::Sttube, u"Varnek(R) Brevix Zenth DFU", u"7-5-2012", u"3.0.4.0");
+  SessionOutcome outcome;
+  EXPECT_EQ(run.RunSilent(outcome), kStart + kInstalledCurrent + kPackaged +
+                                        u"Installed drivers are all latest, press Enter key to quit.\r\n\r\n");
+  EXPECT_EQ(run.m.console.enterWaits, 1);
+  EXPECT_TRUE(outcome.workDone);
+  EXPECT_FALSE(outcome.upgradeStarted);
+  EXPECT_EQ(run.CleanUps(), 2);  // at the end of the work, and again as the run ends
+  EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST(ConsoleFrontEnd, UpgradeRunsTheWorkerAndThePollToTheClosingTexts) {
+  using testing::DfuMessage;
+  const std::u16string older =
+      u"Installed Varnek(R) Brevix Firmware Version 221211-\r\n"
+      u"Installed Varnek(R) Brevix ACPI Driver Version 08/06/2013,1.1.0\r\n"
+      u"Installed Varnek(R) Brevix STTube Driver Version 01/02/2012,3.0.4.0\r\n\r\n";
+  const std::u16string closing = u"Upgrade Finished!\r\nPress enter key to quit...";
+  const struct {
+    const char* what;
+    bool mailslotMade;
+    std::vector<Bytes> flash;
+    std::u16string upgrade;  // after the report and its blank line
+    bool failed;
+    std::vector<std::u16string> boxes;
+  } cases[] = {
+      {"STTube and a flash in steps",
+       true,
+       {DfuMessage(0, 2), DfuMessage(0, 4, 40), DfuMessage(0, 4, 30), DfuMessage(0, 4, 100), DfuMessage(0, 5)},
+       u"Upgrading Varnek(R) Brevix STTube Driver . . . Done.\r\n"
+       u"Finding device . . . Done.\r\n"
+       u"Upgrading Varnek(R) Brevix Firmware 40%\r\n"
+       u"Upgrading Varnek(R) Brevix Firmware 100%\r\n"
+       u"Upgrading Varnek(R) Brevix Firmware . . . Done.\r\n" +
+           closing,
+       false,
+       {}},
+      {"a failure report", true, {DfuMessage(1, 2)},
+       u"Upgrading Varnek(R) Brevix STTube Driver . . . Done.\r\nFinding device . . . Failed!\r\n" + closing, true, {}},
+  };
+  for (const auto& c : cases) {
+    ConsoleRun run;
+    run.m.sensors.sensors = {testing::HubSensor(u"221211-0")};
+    run.m.InstallDriver(DriverKind::Acpi, u"Varnek(R) Brevix ACPI Control", u"8-6-2013", u"1.1.0");
+    run.m.InstallDriver(DriverKind::Sttube, u"Varnek(R) Brevix Zenth DFU", u"1-2-2012", u"3.0.4.0");
+    run.mailslotMade = c.mailslotMade;
+    run.flash = c.flash;
+    SessionOutcome outcome;
+    const std::u16string transcript = run.RunSilent(outcome);
+    EXPECT_EQ(transcript, kStart + older + kPackaged +
+                              u"Old drivers are as below\r\nVarnek(R) Brevix Firmware\r\n"
+                              u"Varnek(R) Brevix STTube Driver\r\n\r\n" +
+                              c.upgrade)
+        << c.what;
+    EXPECT_EQ(run.m.console.enterWaits, 1) << c.what;
+    EXPECT_TRUE(outcome.upgradeStarted) << c.what;
+    EXPECT_TRUE(outcome.stageEnded) << c.what;
+    EXPECT_EQ(outcome.stepFailed, c.failed) << c.what;
+    EXPECT_EQ(run.boxes, c.boxes) << c.what;
+    EXPECT_EQ(run.CleanUps(), 2) << c.what;
+  }
+}
+
+TEST(ConsoleFrontEnd, MailslotThatCannotBeMadeIsShownAndADriversOnlyRunGoesOn) {
+  ConsoleRun run;
+  run.mailslotMade = false;
+  run.m.InstallDriver(DriverKind::Acpi, u"Varnek(R) Brevix ACPI Control", u"6-21-2013", u"1.0.0.5");
+  run.m.InstallDriver(DriverKind::Sttube, u"Varnek(R) Brevix Zenth DFU", u"7-5-2012", u"3.0.4.0");
+  SessionOutcome outcome;
+  const std::u16string transcript = run.RunSilent(outcome);
+  EXPECT_EQ(run.boxes, std::vector<std::u16string>{kMailslotFailureText});
+  EXPECT_TRUE(transcript.ends_with(u"Upgrading Varnek(R) Brevix ACPI Driver . . . Done.\r\n"
+                                   u"Upgrade Finished!\r\nPress enter key to quit..."))
+      << Utf16ToUtf8(transcript);
+  EXPECT_FALSE(outcome.stepFailed);
+  EXPECT_TRUE(outcome.stageEnded);
+}
+
+}  // namespace
+}  // namespace brevix
