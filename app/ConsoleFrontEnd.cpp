@@ -35,7 +35,12 @@ void ConsoleFrontEnd::Drain(UpgradeSession& session) {
       case Kind::Progress:
         break;
       case Kind::FailureBox:
-        if (showBox_) showBox_(event.text);
+        // A deployment script has nobody to press OK: the text goes where the run's output goes.
+        if (unattended_) {
+          console_.Write(ConsoleSafe(event.text) + u"\r\n");
+        } else if (showBox_) {
+          showBox_(event.text);
+        }
         break;
       case Kind::StageEnded:
         Finish(session);
@@ -72,6 +77,7 @@ void ConsoleFrontEnd::RunTextOnly(UpgradeSession& session) {
 
 void ConsoleFrontEnd::RunSilent(UpgradeSession& session) {
   const std::uint64_t start = clock_.Milliseconds();
+  unattended_ = true;
   session.Attach(*this);
   session.Open();
   Drain(session);

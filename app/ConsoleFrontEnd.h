@@ -27,7 +27,8 @@ bool WriteToConsole(Console& console, const SessionEvent& event);
 
 class ConsoleFrontEnd : public EventSink {
  public:
-  // `showBox` shows a failure the user must acknowledge (a message box without an owner).
+  // `showBox` shows a failure the user must acknowledge (a message box without an owner); a
+  // silent run never waits on one: it writes the text instead.
   ConsoleFrontEnd(Console& console, Clock& clock, std::function<void(const std::u16string&)> showBox)
       : console_(console), clock_(clock), showBox_(std::move(showBox)) {}
 
@@ -53,6 +54,7 @@ class ConsoleFrontEnd : public EventSink {
   std::mutex mutex_;
   std::deque<SessionEvent> queue_;
   bool finished_ = false;
+  bool unattended_ = false;
 };
 
 }  // namespace brevix

@@ -29,6 +29,7 @@ void UpgradeSession::Open() {
   if (services_.openMailslot) mailslot_ = services_.openMailslot();
   if (mailslot_) return;
   mailslot_ = std::make_unique<ClosedMailslot>();
+  services_.engine.log.AppendLogLine(kMailslotFailureLogText);
   engine_.Emit(SessionEvent::Of(SessionEvent::Kind::FailureBox, kMailslotFailureText));
 }
 

@@ -35,6 +35,7 @@ struct SessionServices {
 };
 
 constexpr char16_t kMailslotFailureText[] = u"Failed to Create a mailslot.";
+constexpr char kMailslotFailureLogText[] = "Failed to Create a mailslot.";
 
 // What the session came to; the exit code is decided from it.
 struct SessionOutcome {

@@ -20,6 +20,7 @@
 #include "engine/win32/Win32DeviceControl.h"
 #include "engine/win32/Win32Mailslot.h"
 #include "engine/win32/Win32Sensors.h"
+#include "platform/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WinText.h"
 #include "ui/wizard/win32/VarnekDFUDlg.h"
@@ -67,6 +68,24 @@ void PrepareConsole() {
   if (input) ::SetStdHandle(STD_INPUT_HANDLE, input);
 }
 
+// A silent run has nobody to press OK on a refusal: the text goes where its output goes, and
+// the run ends as it would after the box.
+class UnattendedStartupShell : public StartupShell {
+ public:
+  UnattendedStartupShell(StartupShell& inner, Console& console) : inner_(inner), console_(console) {}
+  void ShowRefusal(const std::u16string& text) override {
+    PrepareConsole();
+    console_.Write(ConsoleSafe(text) + u"\r\n");
+  }
+  bool ClaimSingleInstance() override { return inner_.ClaimSingleInstance(); }
+  void BringExistingInstanceForward() override { inner_.BringExistingInstanceForward(); }
+  bool RegisterWindowClass() override { return inner_.RegisterWindowClass(); }
+
+ private:
+  StartupShell& inner_;
+  Console& console_;
+};
+
 ExitCode Run() {
   Win32SystemFacts system;
   Win32Registry registry;
@@ -79,10 +98,16 @@ ExitCode Run() {
   // The text lives in section "Popup"; the search starts at "Checking" and runs on past it.
   const std::u16string refusal = language.Lookup(u"Checking", tableId, u"Popup02").value_or(u"Popup02");
 
+  // What the command line asks for decides how a refusal is shown; everything else of it is
+  // carried out after the gates.
+  const RunRequest request = ParseCommandLine(U16(::GetCommandLineW()), ArgumentCount());
   RunOutcome outcome;
   UniqueHandle instanceMutex;  // held until the process ends
   const std::u16string className = kWindowClassName;
-  Win32StartupShell shell(instanceMutex, className);
+  Win32StartupShell windowShell(instanceMutex, className);
+  Win32Console console;
+  UnattendedStartupShell unattendedShell(windowShell, console);
+  StartupShell& shell = request.mode == RunMode::Silent ? static_cast<StartupShell&>(unattendedShell) : windowShell;
   StartupEnvironment env{system, registry, resources, files, shell};
   outcome.startup = RunStartupGates(env, refusal);
   if (outcome.startup != StartupOutcome::Ready) return DecideExitCode(outcome);
@@ -96,10 +121,8 @@ ExitCode Run() {
   // Restartable by the restart manager, without recovery or autosave.
   ::RegisterApplicationRestart(L"", 0);
 
-  const RunRequest request = ParseCommandLine(U16(::GetCommandLineW()), ArgumentCount());
   outcome.consoleMode = request.NeedsConsole();
   outcome.silentMode = request.mode == RunMode::Silent;
-  Win32Console console;
   if (request.NeedsConsole()) {
     PrepareConsole();
     if (!request.Text().empty()) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Start-up of the real executable on the simulated notebook:
 #  - with a supported hub it passes its gates silently and makes its working directory;
-#  - without one it shows the refusal message with the language text and nothing else, and
-#    ends with 1633 (the unix shell sees only the low byte of Wine's exit code; the console
+#  - without one it shows the refusal message with the language text and nothing else (a silent
+#    run writes it to its output instead of a box), and ends with 1633 (the unix shell sees only the low byte of Wine's exit code; the console
 #    test reads the whole code);
 #  - a second instance ends at once, without a message, leaving the first one's window; its
 #    exit code says another instance is running.
@@ -59,6 +59,17 @@ for pair in de_DE:192_de ja_JP:201_ja ru_RU:208_ru zh_CN:188_zh-CN el_GR:193_el;
   expected=$(grep '^Popup02=' "$(dirname "$0")/../../resources/lang/$table.ini" | cut -d= -f2-)
   check "$locale refusal text, 1633" 'grep -qF "|$expected" <<<"$out" && [ $status = $((1633 & 255)) ]'
 done
+
+# 2c. A silent run is refused the same way, but a deployment script has nobody to press OK: no
+#     box, the text in the run's output (redirected to a file here), 1633.
+silent_out=$(mktemp /tmp/brevix-silent.XXXXXX)
+"$run" "$prefix" 60 "$exe" /S >"$silent_out" 2>/dev/null </dev/null & pid=$!
+out=$("$run" "$prefix" 20 "$windump" 12 '#32770' --close | tr -d "\r")
+wait $pid; status=$?
+echo "silent: $(tr -d '\r' <"$silent_out")"
+check "silent run refused with 1633 without a box" '[ "$out" = none ] && [ $status = $((1633 & 255)) ]'
+check "silent refusal text in its output" 'tr -d "\r" <"$silent_out" | grep -qxF "Varnek(R) Brevix is not supported. Please quit."'
+rm -f "$silent_out"
 
 # 3. A lower-case key is no match either (the comparison is case-sensitive).
 reg add "$usb"'\vid_7a1d&pid_0a04\1' /f
