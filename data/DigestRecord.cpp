@@ -66,7 +66,8 @@ DigestRecordReadResult ReadDigestRecord(ByteView text, const PackageContents& pa
       }
     }
     if (line.substr(kHexDigits, 2) != kSeparator) {
-      return Fail(number, at + kHexDigits, where + "\" *\" after the digest's " + std::to_string(kHexDigits) + " digits");
+      return Fail(number, at + kHexDigits,
+                  where + "\" *\" after the digest's " + std::to_string(kHexDigits) + " digits");
     }
     const std::size_t pathAt = at + kHexDigits + 2;
     const std::string_view path = line.substr(kHexDigits + 2);
@@ -76,12 +77,16 @@ DigestRecordReadResult ReadDigestRecord(ByteView text, const PackageContents& pa
       return Fail(number, pathAt, where + "a path with \"/\" separators, found \"\\\"");
     }
     for (char16_t& c : name) c = c == u'/' ? u'\\' : c;
-    if (auto fault = names.Add(name)) return Fail(number, pathAt, where + *fault + ", found \"" + PrintableName(name) + "\"");
+    if (auto fault = names.Add(name)) {
+      return Fail(number, pathAt, where + *fault + ", found \"" + PrintableName(name) + "\"");
+    }
     if (!IsDigestedEntry(name)) {
-      return Fail(number, pathAt, where + "a path below " + FolderList() + ", found \"" + std::string(path) + "\"");
+      return Fail(number, pathAt,
+                  where + "a path below " + FolderList() + ", found \"" + std::string(path) + "\"");
     }
     if (!entries.count(name)) {
-      return Fail(number, pathAt, where + "a path that names an entry of the package, found \"" + std::string(path) + "\"");
+      return Fail(number, pathAt,
+                  where + "a path that names an entry of the package, found \"" + std::string(path) + "\"");
     }
     record.lines.push_back({std::move(name), *ParseDigestHex(line.substr(0, kHexDigits))});
     at = newline + 1;
@@ -93,7 +98,9 @@ DigestRecordReadResult ReadDigestRecord(ByteView text, const PackageContents& pa
 
 DigestRecordReadResult ReadPackagedDigestRecord(ByteView package) {
   const PackageReadResult read = ReadPackage(package);
-  if (!read.contents) return Fail(0, 0, "a package that reads (byte " + std::to_string(read.error.offset) + ": " + read.error.what + ")");
+  if (!read.contents) {
+    return Fail(0, 0, "a package that reads (byte " + std::to_string(read.error.offset) + ": " + read.error.what + ")");
+  }
   for (const PackageEntry& entry : read.contents->entries) {
     if (entry.name == kDigestRecordEntry) return ReadDigestRecord(entry.data, *read.contents);
   }

@@ -43,7 +43,9 @@ IntegrityResult CheckComponentIntegrity(const DigestRecord& record, Component co
       covered = true;
       if (expected.emplace(FoldNameCase(line.entry), &line).second) expectedInOrder.push_back(&line);
     }
-    if (!covered) return Failed(IntegrityStatus::MissingDigest, std::u16string(folder), "no digest recorded for the folder");
+    if (!covered) {
+      return Failed(IntegrityStatus::MissingDigest, std::u16string(folder), "no digest recorded for the folder");
+    }
   }
 
   // Everything on disk first, so that an added or missing file fails before any hashing.
@@ -62,7 +64,9 @@ IntegrityResult CheckComponentIntegrity(const DigestRecord& record, Component co
       }
       if (entry.attributes & FileSystem::kDirectoryAttribute) {
         // No recorded name is longer than an entry name, so nothing deeper can be recorded.
-        if (path.size() >= kMaxEntryNameUnits) return Mismatch(std::move(path), "a folder deeper than any recorded file");
+        if (path.size() >= kMaxEntryNameUnits) {
+          return Mismatch(std::move(path), "a folder deeper than any recorded file");
+        }
         pending.push_back(std::move(path));
         continue;
       }

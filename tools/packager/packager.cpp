@@ -173,7 +173,8 @@ int Build(int argc, char** argv) {
     for (const auto& [name, data] : entries) packed.push_back({name, data});
     entries[recordAt].second = brevix::WriteDigestRecord(packed);
     if (entries[recordAt].second.empty()) {
-      std::cerr << listPath << ":" << list[recordAt].line << ": form sha256: expected entries below the digested folders\n";
+      std::cerr << listPath << ":" << list[recordAt].line
+                << ": form sha256: expected entries below the digested folders\n";
       return 1;
     }
   }
@@ -213,7 +214,8 @@ int List(int argc, char** argv) {
     if (entry.name != brevix::kDigestRecordEntry) continue;
     const auto record = brevix::ReadDigestRecord(entry.data, *read.contents);
     if (!record.record) {
-      std::cerr << argv[2] << ": digest record, byte " << record.error.offset << ": expected " << record.error.what << "\n";
+      std::cerr << argv[2] << ": digest record, byte " << record.error.offset << ": expected " << record.error.what
+                << "\n";
       return 1;
     }
     if (const auto mismatch = brevix::DigestRecordMismatch(*record.record, *read.contents)) {
