@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Text.h"
 
@@ -13,6 +14,12 @@ class FileSystem {
  public:
   static constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
   static constexpr std::uint32_t kDirectoryAttribute = 0x10u;
+  static constexpr std::uint32_t kReparsePointAttribute = 0x400u;  // a link or junction
+
+  struct DirectoryEntry {
+    std::u16string name;  // without the directory
+    std::uint32_t attributes = 0;
+  };
 
   virtual ~FileSystem() = default;
   virtual std::uint32_t GetAttributes(const std::u16string& path) = 0;
@@ -28,6 +35,12 @@ class FileSystem {
   virtual bool ChangeDirectory(const std::u16string& path) = 0;
   // Removes a directory only when it is empty.
   virtual bool RemoveEmptyDirectory(const std::u16string& /*path*/) { return false; }
+  // Every entry of a directory but "." and "..", in the order the system gives them; nullopt
+  // when it cannot be listed whole. By default nothing can be listed: a caller that must know
+  // everything a folder holds then fails rather than trusting a partial view.
+  virtual std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::u16string& /*path*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace brevix

@@ -95,3 +95,15 @@ acpi_date = bytes([0x40]) + bytes([len(u16('6-21-2013'))]) + u16('6-21-2013')
 write('registry_strings', 'acpi', b'\x00\x01' + b'\x00\x07' + b'\x01' + acpi_date + bytes([0x40, 8]) + u16('1.0.'))
 write('registry_strings', 'sttube-second', b'\x01\x02' + b'\x00\x01\x80\x02xx' + b'\x00\x07\x06' + acpi_date +
       bytes([0x41, 6]) + u16('3.0'))
+
+# digest_record: the record alone, for a package whose entries hold their own names' bytes
+# (fuzz/digest_record.cpp).
+import hashlib
+digested = ['DRIVER\\ACPI\\dpinst.exe', 'DRIVER\\ACPI\\VarnekBrevixAcpi.inf',
+            'DRIVER\\FIRMWARE\\File\\' + firmware, 'DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe',
+            'DRIVER\\FIRMWARE\\Tool\\STDFU.dll', 'DRIVER\\STTUBE\\STtube.inf', 'DRIVER\\STTUBE\\x64\\STTub30.sys']
+sums = [hashlib.sha256(n.encode()).hexdigest() + ' *' + n.replace('\\', '/') + '\r\n' for n in digested]
+write('digest_record', 'complete', ''.join(sums).encode())
+write('digest_record', 'without-tool', ''.join(s for s in sums if '/Tool/' not in s).encode())
+write('digest_record', 'lf-only', ''.join(sums).replace('\r\n', '\n').encode())
+write('digest_record', 'twice', (sums[0] + sums[0][:66] + sums[0][66:].upper()).encode())

@@ -130,6 +130,40 @@ bool Win32FileSystem::ChangeDirectory(const std::u16string& path) { return ::Set
 
 bool Win32FileSystem::RemoveEmptyDirectory(const std::u16string& path) { return ::RemoveDirectoryW(W(path)) != FALSE; }
 
+namespace {
+
+// A search handle of FindFirstFileW, closed with FindClose.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE h) : h_(h) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (h_ != INVALID_HANDLE_VALUE) ::FindClose(h_);
+  }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+}  // namespace
+
+std::optional<std::vector<FileSystem::DirectoryEntry>> Win32FileSystem::ListDirectory(const std::u16string& path) {
+  WIN32_FIND_DATAW data{};
+  FindHandle find(::FindFirstFileW(W(path + u"\\*"), &data));
+  // Even an empty directory yields "." and "..": a failure here means no directory to list.
+  if (find.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<DirectoryEntry> entries;
+  do {
+    const std::u16string name = U16(data.cFileName);
+    if (name != u"." && name != u"..") entries.push_back({name, data.dwFileAttributes});
+  } while (::FindNextFileW(find.get(), &data));
+  // Anything but the end of the listing leaves it partial, which is no listing.
+  if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+  return entries;
+}
+
 std::string Win32Profile::GetStringA(const std::string& file, const std::string& section, const std::string& key,
                                      const std::string& fallback, std::size_t bufferSize) {
   std::vector<char> buffer(bufferSize + 1, 0);

@@ -2,6 +2,7 @@
 // Thin Win32 implementations of the platform seams.
 #include "platform/Clock.h"
 #include "platform/Console.h"
+#include "platform/Digest.h"
 #include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/Mailslot.h"
@@ -43,6 +44,23 @@ class Win32FileSystem : public FileSystem {
   std::u16string CurrentDirectory() override;
   bool ChangeDirectory(const std::u16string& path) override;
   bool RemoveEmptyDirectory(const std::u16string& path) override;
+  // FindFirstFileW/FindNextFileW over "<path>\*".
+  std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::u16string& path) override;
+};
+
+// SHA-256 through the system's CryptoAPI (advapi32, PROV_RSA_AES, CALG_SHA_256: Windows 7 has
+// it, and it adds no DLL to the imports), the file read in chunks (Win32Digest.cpp).
+class Win32FileDigester : public FileDigester {
+ public:
+  Win32FileDigester() = default;
+  ~Win32FileDigester() override;
+  Win32FileDigester(const Win32FileDigester&) = delete;
+  Win32FileDigester& operator=(const Win32FileDigester&) = delete;
+  std::optional<Sha256Digest> Sha256OfFile(const std::u16string& path) override;
+
+ private:
+  // HCRYPTPROV, acquired on first use and kept: acquiring costs more than hashing a small file.
+  std::uintptr_t provider_ = 0;
 };
 
 // GetPrivateProfileStringA/W themselves.

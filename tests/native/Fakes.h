@@ -6,11 +6,14 @@
 #include <sstream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "data/Sha256.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
+#include "platform/Digest.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
@@ -77,6 +80,46 @@ class FakeFileSystem : public FileSystem {
     current = path;
     return true;
   }
+  // The directories and files directly below `path`, in name order; the folders a file's path
+  // passes through count as directories even when not made. Those in `unlistable` fail.
+  std::set<std::u16string> unlistable;
+  std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::u16string& path) override {
+    const auto p = Norm(path);
+    if (unlistable.count(p)) return std::nullopt;
+    std::map<std::u16string, std::uint32_t> children;
+    auto take = [&](const std::u16string& candidate, std::uint32_t attributes) {
+      if (candidate.size() <= p.size() + 1 || candidate.compare(0, p.size(), p) != 0 || candidate[p.size()] != u'\\') return;
+      const std::u16string rest = candidate.substr(p.size() + 1);
+      const auto sep = rest.find(u'\\');
+      if (sep == std::u16string::npos) children[rest] = attributes;
+      else children.emplace(rest.substr(0, sep), kDirectoryAttribute);
+    };
+    for (const auto& [dir, attributes] : directories) take(dir, attributes);
+    for (const auto& [file, bytes] : files) take(file, GetAttributes(file));
+    if (children.empty() && !directories.count(p)) return std::nullopt;
+    std::vector<DirectoryEntry> entries;
+    for (const auto& [name, attributes] : children) entries.push_back({name, attributes});
+    return entries;
+  }
+};
+
+// SHA-256 of the files of a fake file system; the paths it was asked for, in order. Paths in
+// `unreadable` cannot be read.
+class FakeDigester : public FileDigester {
+ public:
+  explicit FakeDigester(FileSystem& files) : files_(files) {}
+  std::vector<std::u16string> asked;
+  std::set<std::u16string> unreadable;
+  std::optional<Sha256Digest> Sha256OfFile(const std::u16string& path) override {
+    asked.push_back(path);
+    if (unreadable.count(path)) return std::nullopt;
+    const auto bytes = files_.ReadWholeFile(path);
+    if (!bytes) return std::nullopt;
+    return Sha256Of(*bytes);
+  }
+
+ private:
+  FileSystem& files_;
 };
 
 class FakeResources : public ResourceSource {

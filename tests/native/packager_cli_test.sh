@@ -64,6 +64,38 @@ printf 'PidVid\ttext16\npidvid\ttext16\n' > "$dir/twice.txt"
 "$packager" list "$dir/p.dat" --expect "$dir/twice.txt" >/dev/null 2>&1
 check "a list naming one file twice is no expectation" '[ $? -ne 0 ]'
 
+# The digest record: written from the entries as packed, readable by sha256sum, verified by list.
+mkdir -p "$dir/c/DRIVER/FIRMWARE/Tool" "$dir/c/DRIVER/STTUBE/x64"
+printf 'tool' > "$dir/c/DRIVER/FIRMWARE/Tool/VarnekDFU.exe"
+printf 'sys' > "$dir/c/DRIVER/STTUBE/x64/STTub30.sys"
+printf 'DRIVER\\ACPI\\dpinst.exe\traw\nDRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe\traw\nDRIVER\\STTUBE\\x64\\STTub30.sys\traw\nPidVid\ttext16\nDRIVER\\SHA256SUMS\tsha256\n' > "$dir/sums.txt"
+"$packager" build --list "$dir/sums.txt" --components "$dir/c" --out "$dir/s.dat"
+check "a package with a digest record builds" '[ $? -eq 0 ]'
+out=$("$packager" list "$dir/s.dat" --expect "$dir/sums.txt")
+check "list verifies the record" '[ $? -eq 0 ] && grep -q "^digest record: 3 files" <<<"$out" && grep -q "^matches" <<<"$out"'
+size=$(grep -P '\tDRIVER\\SHA256SUMS$' <<<"$out" | cut -f2)
+head -c -16 "$dir/s.dat" | tail -c "$size" > "$dir/c/SHA256SUMS"
+check "the record is sha256sum's binary form with CR LF" \
+  '[ "$(head -n1 "$dir/c/SHA256SUMS")" = "$(cd "$dir/c" && sha256sum -b DRIVER/ACPI/dpinst.exe)"$'"'"'\r'"'"' ]'
+check "sha256sum -c checks the components against it" '(cd "$dir/c" && sha256sum --quiet -c SHA256SUMS)'
+record_at=$(( $(stat -c %s "$dir/s.dat") - 16 - size ))
+cp "$dir/s.dat" "$dir/r.dat"
+printf 'x' | dd of="$dir/r.dat" bs=1 seek="$record_at" conv=notrunc status=none
+err=$("$packager" list "$dir/r.dat" 2>&1 >/dev/null)
+check "a record that does not read is refused with where and what" '[ $? -ne 0 ] && grep -q "digest record, byte 0: expected line 1: a digest of 64 lower-case hex digits" <<<"$err"'
+first=$(head -c 1 "$dir/c/SHA256SUMS")
+cp "$dir/s.dat" "$dir/r.dat"
+printf '%x' $(( (0x$first + 1) % 16 )) | dd of="$dir/r.dat" bs=1 seek="$record_at" conv=notrunc status=none
+err=$("$packager" list "$dir/r.dat" 2>&1 >/dev/null)
+check "a record with another digest is refused" '[ $? -ne 0 ] && grep -qF "expected the digest of entry \"DRIVER\\ACPI\\dpinst.exe\"" <<<"$err"'
+printf 'DRIVER\\ACPI\\dpinst.exe\traw\nSUMS\tsha256\n' > "$dir/bad.txt"
+err=$("$packager" build --list "$dir/bad.txt" --components "$dir/c" --out "$dir/q.dat" 2>&1)
+check "the record has its one name" '[ $? -ne 0 ] && grep -qF "form sha256: expected one entry named" <<<"$err"'
+printf 'PidVid\ttext16\nDRIVER\\SHA256SUMS\tsha256\n' > "$dir/bad.txt"
+rm -f "$dir/q.dat"
+err=$("$packager" build --list "$dir/bad.txt" --components "$dir/c" --out "$dir/q.dat" 2>&1)
+check "a record of nothing is refused" '[ $? -ne 0 ] && [ ! -e "$dir/q.dat" ] && grep -qF "expected entries below the digested folders" <<<"$err"'
+
 head -c 40 "$dir/p.dat" > "$dir/cut.dat"
 err=$("$packager" list "$dir/cut.dat" 2>&1 >/dev/null)
 check "a damaged package is refused with where and what" '[ -n "$err" ] && grep -q "byte .*: expected" <<<"$err"'

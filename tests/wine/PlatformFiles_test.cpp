@@ -27,7 +27,7 @@ TEST(Win32Extraction, ProductPackageExtractsItsWholeTree) {
   ASSERT_TRUE(ExtractPackage(package, files));
   const auto read = ReadPackage(package);
   ASSERT_TRUE(read.contents);
-  ASSERT_EQ(read.contents->entries.size(), 28u);
+  ASSERT_EQ(read.contents->entries.size(), 29u);
   for (const PackageEntry& entry : read.contents->entries) {
     const auto onDisk = files.ReadWholeFile(entry.name);
     ASSERT_TRUE(onDisk) << Utf16ToUtf8(entry.name);

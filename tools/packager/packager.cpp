@@ -7,9 +7,13 @@
 //         raw     the file's bytes unchanged
 //         text8   8-bit text, CR LF line ends, no line end after the last line
 //         text16  UTF-8 source written as UTF-16LE with byte-order mark, CR LF after every line
+//         sha256  no file: the digest record of every other entry below the digested folders
+//                 (data/DigestRecord.h), under the record's own name, at most once
 //   packager list <file> [--expect <entries.txt>]
-//       Reads and checks the package, prints one line per entry (index, size, name) and, with
-//       --expect, checks that the names and their order equal the list. Exit code 1 on any fault.
+//       Reads and checks the package, prints one line per entry (index, size, name), checks a
+//       digest record it holds against the entries (every digested entry recorded with its
+//       data's digest) and, with --expect, checks that the names and their order equal the
+//       list. Exit code 1 on any fault.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -18,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "data/DigestRecord.h"
 #include "data/ResourcePackage.h"
 #include "platform/Text.h"
 
@@ -46,6 +51,7 @@ bool ReadList(const std::string& path, std::vector<ListEntry>& entries) {
     return false;
   }
   brevix::EntryNameList names;  // the reader's own rules, so that no built package is refused
+  bool record = false;
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
@@ -58,9 +64,18 @@ bool ReadList(const std::string& path, std::vector<ListEntry>& entries) {
       return false;
     }
     ListEntry e{line.substr(0, tab), line.substr(tab + 1), number};
-    if (e.form != "raw" && e.form != "text8" && e.form != "text16") {
-      std::cerr << path << ":" << number << ": unknown form '" << e.form << "' (raw, text8, text16)\n";
+    if (e.form != "raw" && e.form != "text8" && e.form != "text16" && e.form != "sha256") {
+      std::cerr << path << ":" << number << ": unknown form '" << e.form << "' (raw, text8, text16, sha256)\n";
       return false;
+    }
+    if (e.form == "sha256") {
+      // The product looks the record up by its name; a second one would be a second truth.
+      const std::string expected = brevix::Utf16ToUtf8(brevix::kDigestRecordEntry);
+      if (e.name != expected || record) {
+        std::cerr << path << ":" << number << ": form sha256: expected one entry named '" << expected << "'\n";
+        return false;
+      }
+      record = true;
     }
     const std::u16string name = brevix::Utf8ToUtf16(e.name);
     if (brevix::Utf16ToUtf8(name) != e.name) {
@@ -129,7 +144,13 @@ int Build(int argc, char** argv) {
   if (!ReadList(listPath, list)) return 1;
 
   std::vector<std::pair<std::u16string, Bytes>> entries;
+  std::size_t recordAt = list.size();
   for (const ListEntry& e : list) {
+    if (e.form == "sha256") {
+      recordAt = entries.size();
+      entries.emplace_back(brevix::Utf8ToUtf16(e.name), Bytes());
+      continue;
+    }
     std::string relative = e.name;
     for (char& c : relative) if (c == '\\') c = '/';
     Bytes data;
@@ -145,6 +166,17 @@ int Build(int argc, char** argv) {
       return 1;
     }
     entries.emplace_back(brevix::Utf8ToUtf16(e.name), Convert(data, e.form));
+  }
+  if (recordAt < list.size()) {
+    // Digests of the bytes as packed, so that the record describes what extraction writes.
+    std::vector<brevix::PackageEntry> packed;
+    for (const auto& [name, data] : entries) packed.push_back({name, data});
+    entries[recordAt].second = brevix::WriteDigestRecord(packed);
+    if (entries[recordAt].second.empty()) {
+      std::cerr << listPath << ":" << list[recordAt].line
+                << ": form sha256: expected entries below the digested folders\n";
+      return 1;
+    }
   }
   const Bytes package = brevix::BuildPackage(entries);
   std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
@@ -178,6 +210,20 @@ int List(int argc, char** argv) {
     total += entries[i].data.size();
   }
   std::cout << entries.size() << " entries, " << total << " data bytes, package " << package.size() << " bytes\n";
+  for (const brevix::PackageEntry& entry : entries) {
+    if (entry.name != brevix::kDigestRecordEntry) continue;
+    const auto record = brevix::ReadDigestRecord(entry.data, *read.contents);
+    if (!record.record) {
+      std::cerr << argv[2] << ": digest record, byte " << record.error.offset << ": expected " << record.error.what
+                << "\n";
+      return 1;
+    }
+    if (const auto mismatch = brevix::DigestRecordMismatch(*record.record, *read.contents)) {
+      std::cerr << argv[2] << ": digest record: expected " << *mismatch << "\n";
+      return 1;
+    }
+    std::cout << "digest record: " << record.record->lines.size() << " files, each as packed\n";
+  }
 
   if (argc == 5 && std::string(argv[3]) == "--expect") {
     std::vector<ListEntry> list;

@@ -11,6 +11,7 @@
 #include "data/ResourcePackage.h"
 #include "engine/FirmwarePoll.h"
 #include "engine/InstalledDrivers.h"
+#include "engine/FirmwareReadBack.h"
 #include "engine/UpgradeEngine.h"
 #include "engine/UpgradeWorker.h"
 
@@ -385,6 +386,30 @@ TEST(SensorServerFaults, DeathAtEveryCallGivesNotAvailableAndReleasesEverything)
         << death;
     for (const std::string& call : m.view.calls) EXPECT_EQ(call.rfind("log:", 0), 0u) << call << " " << death;
     EXPECT_TRUE(report.firmwareNeedsUpgrade) << death;  // packaged 221212 is newer than either reading
+  }
+}
+
+// The read-back after a flash, its server dying at any call: it reads on to its deadline,
+// succeeds only if the first read got its answer, and leaves no sensor object alive.
+TEST(SensorServerFaults, ReadBackSurvivesDeathAtEveryCall) {
+  int allCalls = 0;
+  {
+    EngineMachine m;
+    m.sensors.sensors = {OtherSensor(), HubSensor(u"221212-0")};
+    DyingSensorSource healthy(m.sensors, 1 << 20);
+    testing::FakeStandardOutput out;
+    ASSERT_EQ(QueryFirmwareVersion(healthy, out), u"221212-");
+    allCalls = healthy.calls;
+  }
+  for (int death = 0; death <= allCalls; ++death) {
+    EngineMachine m;
+    m.sensors.sensors = {OtherSensor(), HubSensor(u"221212-0")};
+    DyingSensorSource dying(m.sensors, death);
+    testing::FakeStandardOutput out;
+    const ReadBackResult result = ReadBackFirmware(dying, m.clock, out, u"221212");
+    EXPECT_EQ(result.matches, death == allCalls) << death;
+    EXPECT_EQ(m.clock.elapsed, death == allCalls ? 0u : kReadBackTimeoutMs) << death;
+    EXPECT_EQ(m.sensors.liveObjects, 0) << death;
   }
 }
 

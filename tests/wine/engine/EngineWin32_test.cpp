@@ -230,6 +230,52 @@ TEST_F(SensorServerTest, ComInitialisationIsBalanced) {
   EXPECT_EQ(stillInApartment, S_FALSE);
 }
 
+// The flashing tool's stand-in and the sensor server together: a flash that takes changes the
+// firmware the hub reports afterwards, one that does not leaves it, so a read-back after the
+// tool's success report can tell the two apart.
+TEST_F(SensorServerTest, AFlashThatTakesChangesTheReportedFirmware) {
+  const std::wstring flashed = scratch_.Path() + L"\\flashed.txt";
+  const std::wstring scenario = scratch_.Path() + L"\\dfu.scenario";
+  const std::wstring firmware =
+      scratch_.Path() + L"\\Varnek(R)_Sensor_Hub_Firmware_Sensors_1.0.221212_221212.css_signed.dfu.encrypted";
+  WriteText(firmware, "fw");
+  SetEnvironmentVariableW(L"BREVIX_SENSOR_FIRMWARE", flashed.c_str());
+  SetEnvironmentVariableW(L"BREVIX_DFU_SCENARIO", scenario.c_str());
+  const auto runTool = [&](const std::string& commands) {
+    WriteText(scenario, commands);
+    std::wstring command = L"\"" + ModuleDirectory() + L"\\VarnekDFU.exe\" -file \"" + firmware + L"\" -sync";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+      return static_cast<DWORD>(-1);
+    }
+    WaitForSingleObject(info.hProcess, 30000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return code;
+  };
+  Fixture("sensor=HID Sensor Collection|custom|@221211-0\n");
+  EXPECT_EQ(Query(), u"221211-") << "before any flash: the fixture's own serial";
+
+  EXPECT_EQ(runTool("exit 0\n"), 0u);
+  EXPECT_EQ(Query(), u"221211-") << "a success report without a flash that took";
+
+  EXPECT_EQ(runTool("flash\nexit 0\n"), 0u);
+  EXPECT_EQ(testing::ReadAll(flashed), "221212-0") << "the version of the firmware file's name";
+  EXPECT_EQ(Query(), u"221212-");
+
+  EXPECT_EQ(runTool("flash 221213-4\nexit 0\n"), 0u);
+  EXPECT_EQ(Query(), u"221213-");
+  Fixture("sensor=HID Sensor Collection|custom|221211-0\n");
+  EXPECT_EQ(Query(), u"221211-") << "a serial without \"@\" is the fixture's alone";
+
+  SetEnvironmentVariableW(L"BREVIX_SENSOR_FIRMWARE", nullptr);
+  SetEnvironmentVariableW(L"BREVIX_DFU_SCENARIO", nullptr);
+}
+
 // ---- SetupAPI, Configuration Manager, control device ------------------------------------
 
 // An ACPI device instance below Enum\ACPI, as the hub's firmware would declare it.

@@ -7,6 +7,9 @@
 //   count=fail             the collection cannot tell its count
 //   sensor=<name>|<type>|<serial>
 //      name, serial: the text, or !unreadable, or !notstring (a value that is not a string)
+//      serial also @<text>: the hub's firmware, which a flash changes: the text of the file
+//        named by BREVIX_SENSOR_FIRMWARE when that file exists and is not empty (the flashing
+//        tool's stand-in writes it on a flash that takes), else <text>
 //      type: custom, other or !unreadable
 //   sensor=!fetchfail      the sensor at this index cannot be fetched
 // When BREVIX_SENSOR_LOG names a file, the calls the product makes are appended to it.
@@ -82,6 +85,26 @@ Value ParseValue(const std::wstring& text) {
   return {Value::Text, text};
 }
 
+// "@<text>": what the last flash left in the hub, else the fixture's own serial.
+Value ParseSerial(const std::wstring& text) {
+  if (text.empty() || text[0] != L'@') return ParseValue(text);
+  const std::wstring flashedFile = Environment(L"BREVIX_SENSOR_FIRMWARE");
+  if (!flashedFile.empty()) {
+    HANDLE file = CreateFileW(flashedFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      char buffer[256];
+      DWORD n = 0;
+      const bool read = ReadFile(file, buffer, sizeof buffer, &n, nullptr);
+      CloseHandle(file);
+      std::string flashed(buffer, read ? n : 0);
+      while (!flashed.empty() && (flashed.back() == '\n' || flashed.back() == '\r')) flashed.pop_back();
+      if (!flashed.empty()) return {Value::Text, Widen(flashed)};
+    }
+  }
+  return {Value::Text, text.substr(1)};
+}
+
 Fixture ReadFixture() {
   Fixture fixture;
   const std::wstring path = Environment(L"BREVIX_SENSOR_FIXTURE");
@@ -124,7 +147,7 @@ Fixture ReadFixture() {
         entry.type = type == L"custom" ? SensorEntry::Custom
                     : type == L"other" ? SensorEntry::Other
                                        : SensorEntry::TypeUnreadable;
-        entry.serial = ParseValue(w.substr(b + 1));
+        entry.serial = ParseSerial(w.substr(b + 1));
       }
       fixture.sensors.push_back(entry);
     }

@@ -8,9 +8,14 @@
 //   bytes <hex> <hex> ...          a message of exactly these bytes (too short, too long)
 //   sleep <ms>                     a pause; at the end of a scenario, waiting to be ended
 //   spawn                          starts a helper process of its own, as the real tool does
+//   flash [<serial>]               the hub now runs the new firmware: writes <serial> (default
+//                                  "<version of the -file name>-0") to the file named by
+//                                  BREVIX_SENSOR_FIRMWARE, which the test sensor server reports
+//                                  as the hub's serial number (its fixture's "@" serials)
 //   exit <code>                    ends here
-// Without one it plays a complete successful flash over about four seconds and then waits
-// to be ended, as the real tool does after its success report.
+// Without one it plays a complete successful flash over about four seconds, the new firmware
+// in the hub before the success report, and then waits to be ended, as the real tool does.
+// A scenario without "flash" reports success while the hub keeps its old firmware.
 #include <windows.h>
 
 #include <cstdint>
@@ -19,6 +24,7 @@
 #include <vector>
 
 #include "../standin/StandIn.h"
+#include "engine/VersionText.h"
 
 namespace {
 
@@ -29,7 +35,7 @@ constexpr wchar_t kMailslot[] = L"\\\\.\\Mailslot\\VazEzeveDIR";
 std::string DefaultScenario() {
   std::string s = "sleep 800\nsend 0 2 0\nsleep 300\n";
   for (int percent = 5; percent <= 100; percent += 5) s += "send 0 4 " + std::to_string(percent) + "\nsleep 150\n";
-  return s + "send 0 5 0\nsleep 60000\n";
+  return s + "flash\nsend 0 5 0\nsleep 60000\n";
 }
 
 class Mailslot {
@@ -75,7 +81,26 @@ bool Spawn() {
   return true;
 }
 
-int Play(const std::string& scenario) {
+// Writes the firmware the hub reports from now on where the test sensor server reads it. A
+// run without that file named (a demonstration without the server) has nothing to change.
+bool Flash(const std::string& serial) {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD n = GetEnvironmentVariableW(L"BREVIX_SENSOR_FIRMWARE", path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) {
+    Record("VarnekDFU: flash " + serial + " (no BREVIX_SENSOR_FIRMWARE)");
+    return true;
+  }
+  HANDLE h = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(h, serial.data(), static_cast<DWORD>(serial.size()), &written, nullptr) &&
+                  written == serial.size();
+  CloseHandle(h);
+  Record("VarnekDFU: flash " + serial);
+  return ok;
+}
+
+int Play(const std::string& scenario, const std::wstring& firmwareFile) {
   Mailslot mailslot;
   for (const std::string& line : Lines(scenario)) {
     const std::vector<std::string> words = Words(line);
@@ -96,6 +121,14 @@ int Play(const std::string& scenario) {
       Sleep(number(1));
     } else if (command == "spawn") {
       if (!Spawn()) return 5;
+    } else if (command == "flash") {
+      std::string serial = words.size() > 1 ? words[1] : std::string();
+      if (serial.empty()) {
+        const auto version = brevix::ParseFirmwareFileVersion(
+            std::u16string(reinterpret_cast<const char16_t*>(NameOf(firmwareFile).c_str())));
+        serial = Narrow(version ? std::wstring(version->begin(), version->end()) : L"") + "-0";
+      }
+      if (!Flash(serial)) return 7;
     } else if (command == "exit") {
       const int code = static_cast<int>(number(1));
       Record("VarnekDFU: exit " + std::to_string(code));
@@ -134,5 +167,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   Record("VarnekDFU: flashing [" + Narrow(file) + "]");
   std::string scenario = ReadScenario(L"VarnekDFU.scenario", L"BREVIX_DFU_SCENARIO");
   if (scenario.empty()) scenario = DefaultScenario();
-  return Play(scenario);
+  return Play(scenario, file);
 }
