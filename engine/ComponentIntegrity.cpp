@@ -90,11 +90,13 @@ IntegrityResult CheckComponentIntegrity(const DigestRecord& record, Component co
 IntegrityFailureReport ReportFor(Component component, IntegrityStatus status) {
   const bool missing = status == IntegrityStatus::MissingDigest;
   switch (component) {
-    case Component::Acpi: return {missing ? "0xEE010004" : "0xEE020001", missing ? "Preparing" : "Checking", 14};
-    case Component::Sttube: return {missing ? "0xEE010006" : "0xEE020002", missing ? "Preparing" : "Checking", 13};
-    case Component::Firmware: return {missing ? "0xEE010008" : "0xEE020003", missing ? "Preparing" : "Checking", 15};
+    case Component::Acpi: return {missing ? "0xEE010004" : "0xEE020001", missing ? "Preparing" : "Checking", u"Upgrade14"};
+    case Component::Sttube:
+      return {missing ? "0xEE010006" : "0xEE020002", missing ? "Preparing" : "Checking", u"Upgrade13"};
+    case Component::Firmware:
+      return {missing ? "0xEE010008" : "0xEE020003", missing ? "Preparing" : "Checking", u"Upgrade15"};
   }
-  return {"", "", 0};
+  return {"", "", u""};
 }
 
 std::string DescribeIntegrityFailure(const IntegrityResult& result) {

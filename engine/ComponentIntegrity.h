@@ -46,12 +46,12 @@ IntegrityResult CheckComponentIntegrity(const DigestRecord& record, Component co
 
 // How a failure is reported: the log line's code and section of ".\ErrorCode.ini"
 // ("0xEE010004"/"Preparing" for ACPI's missing digest, "0xEE020001"/"Checking" for its
-// mismatch, ...), and the number of the "UpgradeNN" text that names the component's
-// "integrity check failed!" (14 ACPI, 13 STTube, 15 firmware).
+// mismatch, ...), and the key of the text that names the component's "integrity check failed!"
+// ("Upgrade14" ACPI, "Upgrade13" STTube, "Upgrade15" firmware).
 struct IntegrityFailureReport {
   const char* code;
   const char* section;
-  int upgradeText;
+  const char16_t* textKey;
 };
 // Only for a failed result.
 IntegrityFailureReport ReportFor(Component component, IntegrityStatus status);

@@ -68,6 +68,7 @@ PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state) {
   LaunchedProcess* tool = state.Tool();
   facts.toolStarted = tool != nullptr;
   facts.toolRunning = tool && tool->Running();
+  facts.firmwareStepClosed = state.FirmwareStepClosed();
   return facts;
 }
 
@@ -93,7 +94,7 @@ PollActions FirmwarePoll::Tick(const PollFacts& facts, std::uint64_t nowMs, Mail
   if (facts.workerFinished && !facts.toolStarted) {
     // The worker is over and no tool runs: no report can ever come.
     actions.push_back(Act(PollAction::StopTimer));
-    actions.push_back(Act(PollAction::StepEnded, texts_.failed));
+    if (!facts.firmwareStepClosed) actions.push_back(Act(PollAction::StepEnded, texts_.failed));
     EndStage(actions, PollOutcome::ToolNotStarted);
     return actions;
   }
@@ -176,11 +177,13 @@ void FirmwarePoll::Report(const DfuProgressMessage& message, PollActions& action
     }
     case kDfuSucceeded:
       if (output_ == PollOutput::Console) actions.push_back(Act(PollAction::Text, ConsoleSafe(texts_.firmwareTitle)));
-      actions.push_back(Act(PollAction::StepEnded, texts_.done));
       actions.push_back(Act(PollAction::StopTimer));
-      // The tool is ended before the stage's clean-up removes the folder it runs from.
+      // The tool is ended before the stage's clean-up removes the folder it runs from; the
+      // step is "Done." only once the hub reads as the packaged firmware.
       actions.push_back(Act(PollAction::EndTool));
-      EndStage(actions, PollOutcome::Succeeded);
+      actions.push_back(Act(PollAction::VerifyFlash));
+      outcome_ = PollOutcome::Succeeded;
+      pending_.clear();
       break;
     default:
       break;
@@ -194,9 +197,6 @@ PollActions PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const 
     switch (action.kind) {
       case PollAction::ReportError:
         engine.Services().log.ReportError(action.code, action.section);
-        break;
-      case PollAction::EndTool:
-        EndFirmwareTool(state);
         break;
       default:
         forFrontEnd.push_back(std::move(action));

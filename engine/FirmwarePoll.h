@@ -72,6 +72,7 @@ struct PollFacts {
   bool workerFinished = false;
   bool toolStarted = false;
   bool toolRunning = false;
+  bool firmwareStepClosed = false;  // the worker closed the step itself and started no tool
 };
 PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state);
 
@@ -85,6 +86,8 @@ struct PollAction {
     Progress,     // value: percent, 1 to 100
     ReportError,  // code and section for the upgrade log
     EndTool,      // end the flashing tool and what it started
+    VerifyFlash,  // the tool reported success: read the hub's firmware back, then close the
+                  // step and end the stage (the session's share; nothing follows it)
     StageEnded,   // the upgrading stage is over
   };
   Kind kind = StopTimer;
@@ -134,8 +137,9 @@ class FirmwarePoll {
 };
 
 // The session's tick: takes the run's facts and the clock's time, ticks the poll, carries out
-// the engine's share of the actions (upgrade-log reports, the end of the tool, the failure
-// flag) and returns the rest, the timer's and the front end's, in order.
+// the log's share of the actions (upgrade-log reports, the failure mark) and returns the rest
+// in order: the timer's, the front end's, and the ending of the tool and the read-back, which
+// wait and so run away from the front end's thread.
 PollActions PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
                          MailslotReader& mailslot);
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "data/DigestRecord.h"
 #include "data/TextTable.h"
 #include "data/UpgradeLog.h"
 #include "engine/HardDfuSwitch.h"
@@ -13,6 +14,7 @@
 #include "engine/SessionEvent.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"  // StandardOutput
+#include "platform/Digest.h"
 #include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
@@ -32,6 +34,7 @@ struct EngineServices {
   Clock& clock;
   StandardOutput& standardOutput;  // diagnostic lines of the sensor query and the DFU switch
   UpgradeLog& log;
+  FileDigester& digests;  // the components' files, checked right before each is used
 };
 
 constexpr std::size_t kProfileValueBufferUnits = 30;  // DriverVer: 29 units at most
@@ -92,6 +95,11 @@ class UpgradeEngine {
   void SetInstallerOwner(void* window) { installerOwner_ = window; }
   void* InstallerOwner() const { return installerOwner_; }
 
+  // The digests the package was built with, from the program's own resources (never from the
+  // disk being checked); without them every component fails its check.
+  void SetPackageDigests(DigestRecord record) { packageDigests_ = std::move(record); }
+  const DigestRecord& PackageDigests() const { return packageDigests_; }
+
   const EngineServices& Services() const { return services_; }
   const TextTable& Texts() const { return texts_; }
   std::u16string Text(std::u16string_view key) const { return texts_.Text(key); }
@@ -111,6 +119,7 @@ class UpgradeEngine {
   EventSink* sink_ = nullptr;
   FileSecurityReader* inheritedDirectorySecurity_ = nullptr;
   void* installerOwner_ = nullptr;
+  DigestRecord packageDigests_;
   std::u16string workingDirectory_;
   std::u16string acpiDirectory_;
   std::u16string firmwareDirectory_;

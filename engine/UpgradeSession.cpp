@@ -1,6 +1,7 @@
 #include "engine/UpgradeSession.h"
 
 #include "data/ResourcePackage.h"
+#include "engine/FirmwareReadBack.h"
 
 namespace brevix {
 
@@ -13,6 +14,17 @@ UpgradeSession::UpgradeSession(const SessionServices& services, const TextTable&
   site_.directory = services_.engine.files.CurrentDirectory();
   site_.ownDirectory = services_.ownWorkingDirectory;
   if (!services_.ownWorkingDirectory) engine_.TrustOnlyAdministrators(services_.fileSecurity);
+  // The digests come from the program's own package, never from the disk they check.
+  const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
+  DigestRecordReadResult digests;
+  if (package) digests = ReadPackagedDigestRecord(*package);
+  if (digests.record) {
+    engine_.SetPackageDigests(std::move(*digests.record));
+  } else {
+    // Every component then fails its check, with the table's "MD5 string" line.
+    services_.engine.standardOutput.Print("Digest record unusable: " +
+                                          (package ? digests.error.what : std::string("no package")) + "\n");
+  }
 }
 
 UpgradeSession::~UpgradeSession() { StopWorker(); }
@@ -60,8 +72,15 @@ PollActions UpgradeSession::PollTick() {
   PollActions timer;
   if (!mailslot_ || poll_.Ended()) return timer;
   using Kind = SessionEvent::Kind;
+  bool endTool = false, verifyFlash = false;
   for (PollAction& action : PollFirmware(poll_, engine_, report_, state_, *mailslot_)) {
     switch (action.kind) {
+      case PollAction::EndTool:
+        endTool = true;
+        break;
+      case PollAction::VerifyFlash:
+        verifyFlash = true;
+        break;
       case PollAction::SetPeriod:
       case PollAction::StopTimer:
         timer.push_back(std::move(action));
@@ -83,11 +102,36 @@ PollActions UpgradeSession::PollTick() {
         engine_.Emit(SessionEvent::Of(Kind::StageEnded));
         break;
       case PollAction::ReportError:
-      case PollAction::EndTool:
-        break;  // the engine's share, done by PollFirmware
+        break;  // the log's share, done by PollFirmware
     }
   }
+  if (endTool || verifyFlash) {
+    closing_ = std::thread([this, endTool, verifyFlash] { CloseFlash(endTool, verifyFlash); });
+  }
   return timer;
+}
+
+void UpgradeSession::CloseFlash(bool endTool, bool verifyFlash) noexcept {
+  using Kind = SessionEvent::Kind;
+  try {
+    if (endTool) EndFirmwareTool(state_);
+    if (!verifyFlash) return;
+    // The hub restarts into what was flashed: "Done." only when it reads as the packaged
+    // firmware; a tool that reports success while the hub keeps its old firmware failed.
+    const EngineServices& services = services_.engine;
+    const ReadBackResult read =
+        ReadBackFirmware(services.sensors, services.clock, services.standardOutput, report_.packagedFirmwareVersion);
+    if (!read.matches) {
+      services.log.ReportError("0xEE03000C", "Upgrading");
+      state_.MarkStepFailed();
+    }
+    engine_.Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(read.matches ? u"Upgrade21" : u"Upgrade22")));
+  } catch (...) {
+    state_.MarkStepFailed();
+    engine_.Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(u"Upgrade22")));
+  }
+  stageEnded_ = true;
+  engine_.Emit(SessionEvent::Of(Kind::StageEnded));
 }
 
 void UpgradeSession::RemoveWorkFiles() {
@@ -110,6 +154,7 @@ void UpgradeSession::RestartSystem() {
 
 void UpgradeSession::StopWorker() {
   if (worker_.joinable()) worker_.join();
+  if (closing_.joinable()) closing_.join();
 }
 
 SessionOutcome UpgradeSession::Outcome() const {

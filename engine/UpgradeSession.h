@@ -4,8 +4,11 @@
 // of what was written, and the clean-up; it reports through one stream of event values
 // (SessionEvent) that the attached front end consumes on its own thread.
 //
-// Threads: every call is made on the front end's thread; only the worker runs elsewhere, and
-// it only emits events. The sink must stay attached until StopWorker() has returned.
+// Threads: every call is made on the front end's thread. The worker and the stage's closing
+// (ending the flashing tool, reading the flashed firmware back: both wait) run on threads of
+// the session's and only emit events. The sink must stay attached until StopWorker() has
+// returned.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -76,7 +79,10 @@ class UpgradeSession {
   // Starts the worker thread, once per session.
   void StartUpgrade();
   // One tick of the firmware poll (the front end's timer): the stage's events are emitted;
-  // what is left is the timer's (SetPeriod, StopTimer), in order.
+  // what is left is the timer's (SetPeriod, StopTimer), in order. When the flashing tool
+  // reports success, the tool is ended and the firmware read back on a thread of the
+  // session's, which then closes the step and ends the stage: the front end's thread never
+  // waits for either, and the stage never ends before the tool is gone.
   PollActions PollTick();
 
   // Removes the work files: in start-up's own directory the fixed set, elsewhere only what this
@@ -84,13 +90,17 @@ class UpgradeSession {
   void RemoveWorkFiles();
   // Starts the system's restart, by the full path of shutdown.exe.
   void RestartSystem();
-  // Waits for the worker thread, if one was started.
+  // Waits for the worker and the stage's closing, where they were started.
   void StopWorker();
 
   SessionOutcome Outcome() const;
   const TextTable& Texts() const { return texts_; }
 
  private:
+  // The closing thread: ends the tool and, after a success report, reads the firmware back;
+  // then closes the firmware step and ends the stage.
+  void CloseFlash(bool endTool, bool verifyFlash) noexcept;
+
   SessionServices services_;
   const TextTable& texts_;
   UpgradeEngine engine_;
@@ -101,10 +111,11 @@ class UpgradeSession {
   CheckReport report_;
   WorkerState state_;
   std::thread worker_;
+  std::thread closing_;
   std::unique_ptr<MailslotReader> mailslot_;
   FirmwarePoll poll_;
   bool upgradeStarted_ = false;
-  bool stageEnded_ = false;
+  std::atomic<bool> stageEnded_{false};
   bool restartStarted_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "engine/UpgradeWorker.h"
 
+#include "engine/ComponentIntegrity.h"
 #include "engine/HardDfuSwitch.h"
 #include "engine/StartTrust.h"
 #include "engine/UpgradeEngine.h"
@@ -42,12 +43,30 @@ void Emit(const UpgradeEngine& engine, SessionEvent::Kind kind, std::u16string t
   engine.Emit(SessionEvent::Of(kind, std::move(text)));
 }
 
-// One driver step: title, dots, the install, its result line and, on failure, its log line.
-// "Upgrade21" and "Upgrade22" are the decorated results.
+// The component's files on disk against the package's digests, right before it is used. A
+// failure is logged with the table's line, closes the running step "Failed!" followed by the
+// component's "integrity check failed!" line, and fails the run.
+bool ComponentIntact(const UpgradeEngine& engine, WorkerState& state, Component component) {
+  const EngineServices& services = engine.Services();
+  const IntegrityResult result = CheckComponentIntegrity(engine.PackageDigests(), component, engine.WorkingDirectory(),
+                                                         services.files, services.digests);
+  if (result.Ok()) return true;
+  const IntegrityFailureReport report = ReportFor(component, result.status);
+  services.log.ReportError(report.code, report.section);
+  services.standardOutput.Print("Integrity check failed: " + DescribeIntegrityFailure(result) + "\n");
+  state.MarkStepFailed();
+  Emit(engine, SessionEvent::Kind::StepEnded, engine.Text(u"Upgrade22"));
+  engine.WriteOutput(engine.Text(report.textKey) + u"\r\n");
+  return false;
+}
+
+// One driver step: title, dots, the check of its files, the install, its result line and, on
+// failure, its log line. "Upgrade21" and "Upgrade22" are the decorated results.
 void DriverStep(const UpgradeEngine& engine, WorkerState& state, DriverKind kind, const std::u16string& packaged,
                 const char16_t* titleKey, const char* failureCode) {
   engine.WriteOutput(engine.Text(titleKey));
   Emit(engine, SessionEvent::Kind::StepStarted);
+  if (!ComponentIntact(engine, state, kind == DriverKind::Sttube ? Component::Sttube : Component::Acpi)) return;
   const bool installed = InstallDriver(kind, engine, packaged);
   if (!installed) {
     engine.Services().log.ReportError(failureCode, "Upgrading");
@@ -142,6 +161,10 @@ int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, Worker
     if (!report.firmwareNeedsUpgrade) return 1;
     engine.WriteOutput(engine.Text(u"Upgrade04"));  // "Finding device"
     Emit(engine, SessionEvent::Kind::StepStarted);
+    if (!ComponentIntact(engine, state, Component::Firmware)) {
+      state.MarkFirmwareStepClosed();
+      return 1;
+    }
     // A tool that did not start ends the firmware step in the poll.
     LaunchFirmwareTool(engine, report.firmwareFileName, state);
   } catch (...) {

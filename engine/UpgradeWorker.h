@@ -44,6 +44,11 @@ class WorkerState {
   bool StepFailed() const { return stepFailed_.load(); }
   void MarkStepFailed() { stepFailed_.store(true); }
 
+  // The worker closed the firmware step itself (its files failed their check): nobody else
+  // writes its result.
+  bool FirmwareStepClosed() const { return firmwareStepClosed_.load(); }
+  void MarkFirmwareStepClosed() { firmwareStepClosed_.store(true); }
+
   bool ToolStarted() const { return toolStarted_.load(); }
   // The flashing tool this run started; null before ToolStarted().
   LaunchedProcess* Tool() const { return ToolStarted() ? tool_.get() : nullptr; }
@@ -59,6 +64,7 @@ class WorkerState {
   std::atomic<bool> finished_{false};
   std::atomic<bool> stepFailed_{false};
   std::atomic<bool> toolStarted_{false};
+  std::atomic<bool> firmwareStepClosed_{false};
   std::unique_ptr<LaunchedProcess> tool_;
 };
 
@@ -83,7 +89,9 @@ bool LaunchFirmwareTool(const UpgradeEngine& engine, const std::u16string& firmw
 bool EndFirmwareTool(WorkerState& state);
 
 // The worker's whole run: the steps the checking report found necessary, each reported to the
-// engine's front end, failures to the upgrade log and to `state`. Marks the drivers done after
+// engine's front end, failures to the upgrade log and to `state`. Right before a driver is
+// installed or the flashing tool started, the component's files are checked against the
+// package's digests; a component that fails is not started and its step fails. Marks the drivers done after
 // the last driver step and the worker finished when it returns. Never throws. Returns 1.
 int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept;
 

@@ -31,6 +31,9 @@ class RecordingFileSystem : public FileSystem {
     return inner_.ChangeDirectory(path);
   }
   bool RemoveEmptyDirectory(const std::u16string& path) override { return inner_.RemoveEmptyDirectory(path); }
+  std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::u16string& path) override {
+    return inner_.ListDirectory(path);
+  }
 
   // Full paths, in the order they were made.
   const std::vector<std::u16string>& WrittenFiles() const { return files_.inOrder; }

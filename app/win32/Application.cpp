@@ -139,10 +139,11 @@ ExitCode Run() {
   Win32StandardOutput standardOutput;
   Win32LogFile logFile;
   Win32FileSecurity fileSecurity;
+  Win32FileDigester digests;
   UpgradeLog log(profile, clock, logFile);
   const TextTable texts = TextTable::Load(language, tableId, LoadLicenceText(resources, langId));
   const SessionServices services{
-      EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log},
+      EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log, digests},
       resources,
       fileSecurity,
       []() -> std::unique_ptr<MailslotReader> { return Win32Mailslot::Create().mailslot; },

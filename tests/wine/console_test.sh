@@ -197,6 +197,10 @@ licence() { tr -d '\r' <"$here/../../resources/licence/$1.txt"; }
 instance=9991
 fixture="$scratch/sensors.txt"
 export BREVIX_SENSOR_FIXTURE="$(win_path "$fixture")"
+# The hub's firmware after a flash: the flashing stand-in writes the version it flashed here,
+# and the sensor server reports it for a serial written "@<serial>" (the run reads it back).
+firmware_file="$scratch/firmware.txt"
+export BREVIX_SENSOR_FIRMWARE="$(win_path "$firmware_file")"
 # The drivers the stand-in installer recorded (and ours) go again, so later tests start clean.
 drivers_reset() { "$here/../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"; }
 cleanup_all() {
@@ -266,7 +270,8 @@ done
 #    The progress reports are those of the flashing stand-in's own scenario: 5 % to 100 %.
 # A notebook on which all three are older, and the checking report it gives.
 all_older() {
-  printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-5' >"$fixture"
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|@221211-5' >"$fixture"
+  rm -f "$firmware_file"
   install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
 }
 all_older_report() {
@@ -385,5 +390,47 @@ check "mailslot taken: no box holds the unattended run" '! grep -qF "Failed to C
 check "mailslot taken: the run says so in its output" 'transcript | tr -d "\r" | grep -xF "Failed to Create a mailslot." >/dev/null'
 check "mailslot taken: the drivers-only upgrade still ends with 3010" '[ "$(field exit)" = 3010 ]'
 check "mailslot taken: both driver steps done" '[ "$(transcript | grep -c " \. \. \. Done\.")" = 2 ]'
+
+# 13. A component changed on disk after extraction (another process appends a byte while the
+#     first installer runs): that component is never started, its step fails with its
+#     "integrity check failed!" line, the log has exactly the table's line, the other steps go
+#     on, 1603. Then a flash that does not take: the tool reports success, the hub keeps its old
+#     firmware: "Failed!", "Upgrade FW not match the source", 1603.
+log_file="$workdir/UpgradeTool.log"
+new_log_lines() { tail -n +$(($1 + 1)) "$log_file" 2>/dev/null | tr -d '\r' | cut -d' ' -f3-; }
+# The packaged firmware file's name, as the package lists it.
+firmware_name=$(grep -m1 '^DRIVER\\FIRMWARE\\File\\' "$here/../../resources/package/entries.txt" | cut -f1 | sed 's/.*\\//')
+integrity_case() {  # <name> <scenario for the installers> <dfu scenario or -> <writes after the report> <log line>
+  local name=$1 expected_line=$5 lines
+  all_older
+  lines=$(wc -l <"$log_file" 2>/dev/null || echo 0)
+  printf '%s\n' "$2" >"$scratch/dpinst.scenario"
+  rm -f "$scratch/standins.log" "$scratch/dfu.scenario"
+  # Without a file there the flashing stand-in plays its own scenario (the flash takes).
+  [ "$3" = - ] || printf '%s\n' "$3" >"$scratch/dfu.scenario"
+  BREVIX_DFU_SCENARIO="$(win_path "$scratch/dfu.scenario")" \
+    BREVIX_DPINST_SCENARIO="$(win_path "$scratch/dpinst.scenario")" \
+    BREVIX_STANDIN_LOG="$(win_path "$scratch/standins.log")" \
+    silent_case "/S $name: the step fails, the others go on, exit 1603" /S 217_en "$(lang_text 212_en Upgrade24)" 1603 \
+    "$(all_older_report; printf '%s' "$4"; writes "$(lang_text 212_en Upgrade23)"$'\n'"$(lang_text 212_en Upgrade24)")"
+  check "/S $name: the log has exactly the table's line" '[ "$(new_log_lines "$lines")" = "$expected_line" ]'
+}
+progress_writes() { for p in $(seq 5 5 100); do writes "$(lang_text 212_en Upgrade07) $p%"$'\n'; done; }
+integrity_case "firmware file changed after extraction" "tamper=DRIVER\\FIRMWARE\\File\\$firmware_name" - \
+  "$(step_writes Upgrade06 Upgrade21; step_writes Upgrade05 Upgrade21; step_writes Upgrade04 Upgrade22
+     writes "$(lang_text 212_en Upgrade15)"$'\n')" \
+  "Firmware integrity verification failed (0xEE020003)"
+check "firmware file changed: the flashing tool never ran" '! grep -q "VarnekDFU" "$scratch/standins.log"'
+integrity_case "STTube driver folder changed after extraction" 'tamper=DRIVER\STTUBE\STtube.inf' - \
+  "$(step_writes Upgrade06 Upgrade21; step_writes Upgrade05 Upgrade22; writes "$(lang_text 212_en Upgrade13)"$'\n'
+     step_writes Upgrade04 Upgrade21; progress_writes; step_writes Upgrade07 Upgrade21)" \
+  "STTube driver integrity verification failed (0xEE020002)"
+check "STTube folder changed: its installer never ran" '! grep -q "dpinst STTUBE: started" "$scratch/standins.log"'
+integrity_case "flash that does not take" "*=300" $'send 0 2 0\nsend 0 4 50\nsend 0 4 100\nsend 0 5 0\nsleep 60000' \
+  "$(step_writes Upgrade06 Upgrade21; step_writes Upgrade05 Upgrade21; step_writes Upgrade04 Upgrade21
+     writes "$(lang_text 212_en Upgrade07) 50%"$'\n' "$(lang_text 212_en Upgrade07) 100%"$'\n'
+     step_writes Upgrade07 Upgrade22)" \
+  "Upgrade FW not match the source (0xEE03000C)"
+rm -f "$scratch/dpinst.scenario" "$scratch/dfu.scenario"
 
 exit $fail

@@ -53,8 +53,8 @@ class SharedMailslot : public MailslotReader {
 };
 
 // A silent run on the engine's fake machine, in start-up's own working directory: the package
-// is on disk already (the program's own resources hold none here), the installers record the
-// packaged drivers at once, and the flashing tool reports what `flash` holds once it runs.
+// holds what the disk holds, the installers record the packaged drivers at once, and the
+// flashing tool reports what `flash` holds once it runs.
 struct ConsoleRun {
   EngineMachine m;
   SharedClock clock;
@@ -64,6 +64,7 @@ struct ConsoleRun {
   bool mailslotMade = true;
   SharedMailslot* mailslot = nullptr;
   std::vector<Bytes> flash;
+  bool flashTakes = true;  // the hub runs the packaged firmware once the tool has run
   std::vector<std::u16string> boxes;
 
   ConsoleRun() {
@@ -78,6 +79,7 @@ struct ConsoleRun {
       values[u"DriverVersion"] = sttube ? u"3.0.4.0" : u"1.1.0";
     };
     m.launcher.onResume = [this] {
+      if (flashTakes) m.sensors.sensors = {testing::HubSensor(u"221212-0")};
       for (const Bytes& message : flash) mailslot->Write(message);
     };
     m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
@@ -85,9 +87,11 @@ struct ConsoleRun {
 
   // Runs the session through the console front end; returns the console's text.
   std::u16string RunSilent(SessionOutcome& outcome) {
+    m.PackDriverFolder();  // the program's package: what the disk holds now, with its digests
     m.texts = TextTable::Load(m.language, kEnglishTableId, kLicence);
     const SessionServices services{
-        EngineServices{m.files, m.profile, m.registry, m.sensors, m.devices, m.launcher, clock, m.standardOutput, log},
+        EngineServices{m.files, m.profile, m.registry, m.sensors, m.devices, m.launcher, clock, m.standardOutput, log,
+                       m.digests},
         m.resources,
         security,
         [this]() -> std::unique_ptr<MailslotReader> {
@@ -148,6 +152,7 @@ TEST(ConsoleFrontEnd, UpgradeRunsTheWorkerAndThePollToTheClosingTexts) {
     bool mailslotMade;
     std::vector<Bytes> flash;
     std::u16string upgrade;  // after the report and its blank line
+    bool flashTakes;         // the hub reads as the packaged firmware after the flash
     bool failed;
     std::vector<std::u16string> boxes;
   } cases[] = {
@@ -160,14 +165,29 @@ TEST(ConsoleFrontEnd, UpgradeRunsTheWorkerAndThePollToTheClosingTexts) {
        u"Upgrading Varnek(R) Brevix Firmware 100%\r\n"
        u"Upgrading Varnek(R) Brevix Firmware . . . Done.\r\n" +
            closing,
+       true,
        false,
        {}},
+      // A tool that reports success while the hub keeps its old firmware failed.
+      {"a flash that did not take",
+       true,
+       {DfuMessage(0, 2), DfuMessage(0, 4, 100), DfuMessage(0, 5)},
+       u"Upgrading Varnek(R) Brevix STTube Driver . . . Done.\r\n"
+       u"Finding device . . . Done.\r\n"
+       u"Upgrading Varnek(R) Brevix Firmware 100%\r\n"
+       u"Upgrading Varnek(R) Brevix Firmware . . . Failed!\r\n" +
+           closing,
+       false,
+       true,
+       {}},
       {"a failure report", true, {DfuMessage(1, 2)},
-       u"Upgrading Varnek(R) Brevix STTube Driver . . . Done.\r\nFinding device . . . Failed!\r\n" + closing, true, {}},
+       u"Upgrading Varnek(R) Brevix STTube Driver . . . Done.\r\nFinding device . . . Failed!\r\n" + closing, false, true,
+       {}},
   };
   for (const auto& c : cases) {
     ConsoleRun run;
     run.m.sensors.sensors = {testing::HubSensor(u"221211-0")};
+    run.flashTakes = c.flashTakes;
     run.m.InstallDriver(DriverKind::Acpi, u"Varnek(R) Brevix ACPI Control", u"8-6-2013", u"1.1.0");
     run.m.InstallDriver(DriverKind::Sttube, u"Varnek(R) Brevix Zenth DFU", u"1-2-2012", u"3.0.4.0");
     run.mailslotMade = c.mailslotMade;
@@ -183,6 +203,9 @@ TEST(ConsoleFrontEnd, UpgradeRunsTheWorkerAndThePollToTheClosingTexts) {
     EXPECT_TRUE(outcome.upgradeStarted) << c.what;
     EXPECT_TRUE(outcome.stageEnded) << c.what;
     EXPECT_EQ(outcome.stepFailed, c.failed) << c.what;
+    const bool mismatchLogged =
+        !run.logFile.lines.empty() && run.logFile.lines.back().find("(0xEE03000C)") != std::string::npos;
+    EXPECT_EQ(mismatchLogged, c.what == std::string("a flash that did not take")) << c.what;
     EXPECT_EQ(run.boxes, c.boxes) << c.what;
     EXPECT_EQ(run.CleanUps(), 2) << c.what;
   }

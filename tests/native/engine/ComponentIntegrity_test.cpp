@@ -28,18 +28,9 @@ struct Unpacked {
   }
 
   static DigestRecord RecordOf(EngineMachine& machine) {
-    std::vector<std::pair<std::u16string, Bytes>> entries;
-    const std::u16string prefix = EngineMachine::Path(u"");
-    for (const auto& [path, bytes] : machine.files.files) {
-      if (path.rfind(prefix + u"DRIVER\\", 0) == 0) entries.emplace_back(path.substr(prefix.size()), bytes);
-    }
-    const Bytes package = BuildPackage(entries);
-    const auto contents = ReadPackage(package).contents;
-    const Bytes text = WriteDigestRecord(contents->entries);
-    entries.emplace_back(kDigestRecordEntry, text);
-    const auto read = ReadPackagedDigestRecord(BuildPackage(entries));
-    EXPECT_TRUE(read.record) << read.error.what;
-    return read.record.value_or(DigestRecord{});
+    DigestRecord record = machine.PackDriverFolder();
+    EXPECT_FALSE(record.lines.empty());
+    return record;
   }
 
   IntegrityResult Check(Component component) {
@@ -172,7 +163,7 @@ TEST(ComponentIntegrity, WithoutARecordEveryComponentMissesItsDigest) {
 // component in the shipped language table.
 TEST(ComponentIntegrity, ReportsUseTheShippedTablesLinesAndTexts) {
   EngineMachine machine;
-  UpgradeEngine engine(machine.Services());
+  const TextTable& texts = machine.Texts();
   const struct {
     Component component;
     IntegrityStatus status;
@@ -193,7 +184,7 @@ TEST(ComponentIntegrity, ReportsUseTheShippedTablesLinesAndTexts) {
     machine.log.ReportError(report.code, report.section);
     ASSERT_FALSE(machine.logFile.lines.empty());
     EXPECT_NE(machine.logFile.lines.back().find(c.message), std::string::npos) << machine.logFile.lines.back();
-    const std::string text = Utf16ToUtf8(engine.UpgradeText(report.upgradeText));
+    const std::string text = Utf16ToUtf8(texts.Text(report.textKey));
     EXPECT_NE(text.find(std::string(c.textMentions) + " "), std::string::npos) << text;
     EXPECT_NE(text.find("integrity check failed!"), std::string::npos) << text;
   }

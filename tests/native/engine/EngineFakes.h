@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "Fakes.h"
+#include "data/DigestRecord.h"
 #include "data/IniProfile.h"
+#include "data/ResourcePackage.h"
 #include "data/LanguageTable.h"
 #include "data/UpgradeLog.h"
 #include "data/TextTable.h"
@@ -406,6 +408,7 @@ struct EngineMachine {
   FakeSystem system;
   RecordingView view;
   TextTable texts;
+  FakeDigester digests{files};
 
   EngineMachine() {
     files.current = kWork;
@@ -438,7 +441,24 @@ struct EngineMachine {
   }
 
   EngineServices Services() {
-    return EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log};
+    return EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log, digests};
+  }
+
+  // The package of what lies below the working directory's "DRIVER" folder now, with the
+  // digest record the packager writes for it, as the program's own resource; returns the
+  // record as the program reads it back.
+  DigestRecord PackDriverFolder() {
+    std::vector<std::pair<std::u16string, Bytes>> entries;
+    const std::u16string prefix = Path(u"");
+    for (const auto& [path, bytes] : files.files) {
+      if (path.rfind(prefix + u"DRIVER\\", 0) == 0) entries.emplace_back(path.substr(prefix.size()), bytes);
+    }
+    const Bytes unrecorded = BuildPackage(entries);  // the entries below point into it
+    const auto contents = ReadPackage(unrecorded).contents;
+    entries.emplace_back(kDigestRecordEntry, WriteDigestRecord(contents->entries));
+    const Bytes package = BuildPackage(entries);
+    resources.items[{kPackageResourceType, kPackageResourceId}] = package;
+    return ReadPackagedDigestRecord(package).record.value_or(DigestRecord{});
   }
   // The texts of the user's language (system.uiLanguage), as the program loads them.
   const TextTable& Texts() {

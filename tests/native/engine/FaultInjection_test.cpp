@@ -162,7 +162,7 @@ TEST(LogFaults, UnopenableLogLosesOnlyItsLines) {
     EngineServices services = m.Services();
     UpgradeEngine engine(EngineServices{services.files, services.profile, services.registry, services.sensors,
                                         services.devices, services.launcher, services.clock,
-                                        services.standardOutput, log},
+                                        services.standardOutput, log, services.digests},
                          m.Texts());
     engine.Attach(&m.view);
     CheckReport checked = engine.RunChecks();
@@ -367,7 +367,8 @@ TEST(SensorServerFaults, DeathAtEveryCallGivesNotAvailableAndReleasesEverything)
     DyingSensorSource dying(m.sensors, death);
     EngineServices services = m.Services();
     UpgradeEngine engine(EngineServices{services.files, services.profile, services.registry, dying, services.devices,
-                                        services.launcher, services.clock, services.standardOutput, services.log},
+                                        services.launcher, services.clock, services.standardOutput, services.log,
+                                        services.digests},
                          m.Texts());
     engine.Attach(&m.view);
     const CheckReport report = engine.RunChecks();

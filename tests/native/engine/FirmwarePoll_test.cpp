@@ -33,6 +33,7 @@ std::string Show(const PollAction& a) {
     case PollAction::Progress: return "progress " + std::to_string(a.value);
     case PollAction::ReportError: return "report " + a.code + " " + a.section;
     case PollAction::EndTool: return "end tool";
+    case PollAction::VerifyFlash: return "verify";
     case PollAction::StageEnded: return "stage end";
   }
   return "?";
@@ -116,10 +117,11 @@ TEST(FirmwarePoll, EveryMessageOfTheToolsContract) {
       {"progress past 100 counts as 100", PollOutput::Console, DfuMessage(0, 4, 250),
        {"text Upgrading Varnek(R) Firmware 100%\r\n", "progress 100"}, PollOutcome::Running},
       {"progress 0", PollOutput::Wizard, DfuMessage(0, 4, 0), {}, PollOutcome::Running},
-      {"success, wizard", PollOutput::Wizard, DfuMessage(0, 5), {kDone, "stop", "end tool", "stage end"},
+      // The step is closed, and the stage ended, by whoever reads the flashed firmware back.
+      {"success, wizard", PollOutput::Wizard, DfuMessage(0, 5), {"stop", "end tool", "verify"},
        PollOutcome::Succeeded},
       {"success, console", PollOutput::Console, DfuMessage(0, 5),
-       {"text Upgrading Varnek(R) Firmware", kDone, "stop", "end tool", "stage end"}, PollOutcome::Succeeded},
+       {"text Upgrading Varnek(R) Firmware", "stop", "end tool", "verify"}, PollOutcome::Succeeded},
       {"report 1", PollOutput::Wizard, DfuMessage(0, 1), {}, PollOutcome::Running},
       {"report 3", PollOutput::Wizard, DfuMessage(0, 3), {}, PollOutcome::Running},
       {"report 9", PollOutput::Wizard, DfuMessage(0, 9), {}, PollOutcome::Running},
@@ -183,8 +185,11 @@ TEST(FirmwarePoll, StageNeverEndsUnderARunningWorker) {
       // The worker is over and the tool never started: no report can come.
       {"tool not started", kWorkerRunning, {true, true, false, false}, {}, {"stop", kFailed, "stage end"},
        PollOutcome::ToolNotStarted, false},
+      // The worker refused the tool (its files failed their check) and closed the step itself.
+      {"tool refused, step closed", kWorkerRunning, {true, true, false, false, true}, {}, {"stop", "stage end"},
+       PollOutcome::ToolNotStarted, false},
       {"success sent while the worker returns", kToolStarting, kFlashing, DfuMessage(0, 5),
-       {kDone, "stop", "end tool", "stage end"}, PollOutcome::Succeeded, true},
+       {"stop", "end tool", "verify"}, PollOutcome::Succeeded, true},
   };
   for (const auto& c : cases) {
     Poll p;
@@ -348,7 +353,9 @@ struct EngineRun {
   }
 };
 
-TEST(PollFirmware, EngineCarriesOutReportsToolEndAndFailure) {
+// The log's share is carried out here; ending the tool is left to the session, which does it
+// away from the front end's thread.
+TEST(PollFirmware, LogReportsAndFailureAreCarriedOutTheToolsEndIsPassedOn) {
   struct Case {
     const char* what;
     Bytes message;
@@ -359,7 +366,7 @@ TEST(PollFirmware, EngineCarriesOutReportsToolEndAndFailure) {
   } cases[] = {
       {"device not found", DfuMessage(1, 2), {kFailed, "stop", "stage end"},
        {"2014/01/02 09:05:03:007 Can not find the device (0xEE030004)\r\n"}, 0, true},
-      {"success", DfuMessage(0, 5), {kDone, "stop", "stage end"}, {}, 1, false},
+      {"success", DfuMessage(0, 5), {"stop", "end tool", "verify"}, {}, 0, false},
   };
   for (const auto& c : cases) {
     EngineRun run;
@@ -385,7 +392,7 @@ TEST(PollFirmware, AReportWrittenTheMomentTheToolRunsIsTaken) {
     atStart = run.Tick();
   };
   ASSERT_TRUE(run.Launch());
-  EXPECT_EQ(atStart, (Lines{"period 75", kDone, "stop", "stage end"}));
+  EXPECT_EQ(atStart, (Lines{"period 75", "stop", "end tool", "verify"}));
   EXPECT_FALSE(run.state.StepFailed());
 }
 

@@ -62,6 +62,7 @@ struct UpgradeMachine {
     report.packagedSttubeVersion = kPackagedSttube;
     report.firmwareFileName = EngineMachine::kFirmwareFile;
     m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
+    engine->SetPackageDigests(m.PackDriverFolder());  // the disk holds what was packed
   }
 
   const std::u16string& Packaged(DriverKind kind) const {
@@ -299,6 +300,66 @@ TEST(UpgradeWorker, RunsTheStepsTheChecksFoundNecessary) {
     EXPECT_EQ(u.state.StepFailed(), c.failed) << c.what;
     EXPECT_TRUE(u.state.Finished()) << c.what;
   }
+}
+
+// A file changed or planted after extraction: that component is never started, its step fails
+// with the component's "integrity check failed!" line, the table's log line is written, and the
+// other steps go on.
+TEST(UpgradeWorker, AComponentWhoseFilesChangedIsNotStartedAndItsStepFails) {
+  const std::string acpiTitle = "log:Upgrading Varnek\u00AE Brevix ACPI Driver";
+  const std::string sttubeTitle = "log:Upgrading Varnek\u00AE Brevix STTube Driver";
+  const std::string done = "end: . . . Done.\r\n";
+  const std::string failed = "end: . . . Failed!\r\n";
+  const std::string acpiInstaller = kWork + "\\DRIVER\\ACPI\\dpinst.exe ";
+  const std::string sttubeInstaller = kWork + "\\DRIVER\\STTUBE\\dpinst.exe ";
+  struct Case {
+    const char* what;
+    std::u16string file;  // below the working directory: written after extraction
+    bool changes;         // an existing file changed; else a new one planted
+    std::vector<std::string> calls;
+    std::string logLine;
+    std::vector<std::string> started;
+  } cases[] = {
+      {"a DLL planted beside the ACPI installer", u"DRIVER\\ACPI\\version.dll", false,
+       {acpiTitle, "step", failed, "log:Varnek\u00AE Brevix ACPI Driver integrity check failed!\r\n", sttubeTitle, "step",
+        done, "log:Finding device", "step"},
+       "ACPI driver integrity verification failed (0xEE020001)", {sttubeInstaller, "tool"}},
+      {"the STTube INF changed", u"DRIVER\\STTUBE\\STtube.inf", true,
+       {acpiTitle, "step", done, sttubeTitle, "step", failed,
+        "log:Varnek\u00AE Brevix STTube Driver integrity check failed!\r\n", "log:Finding device", "step"},
+       "STTube driver integrity verification failed (0xEE020002)", {acpiInstaller, "tool"}},
+      {"the firmware file changed", u"DRIVER\\FIRMWARE\\File\\" + std::u16string(EngineMachine::kFirmwareFile), true,
+       {acpiTitle, "step", done, sttubeTitle, "step", done, "log:Finding device", "step", failed,
+        "log:Varnek\u00AE Brevix Firmware integrity check failed!\r\n"},
+       "Firmware integrity verification failed (0xEE020003)", {acpiInstaller, sttubeInstaller}},
+  };
+  for (const auto& c : cases) {
+    UpgradeMachine u;
+    u.report.acpiNeedsUpgrade = u.report.sttubeNeedsUpgrade = u.report.firmwareNeedsUpgrade = true;
+    Bytes& file = u.m.files.files[EngineMachine::Path(c.file)];
+    file.push_back(c.changes ? 0x42 : 0x4D);
+    UpgradeWorker(*u.engine, u.report, u.state);
+    EXPECT_EQ(u.m.view.calls, c.calls) << c.what;
+    ASSERT_EQ(u.m.logFile.lines.size(), 1u) << c.what;
+    EXPECT_NE(u.m.logFile.lines[0].find(c.logLine), std::string::npos) << u.m.logFile.lines[0];
+    std::vector<std::string> started;
+    for (const std::string& s : u.m.launcher.started) started.push_back(s.find("VarnekDFU.exe") != std::string::npos ? "tool" : s);
+    EXPECT_EQ(started, c.started) << c.what;
+    EXPECT_TRUE(u.state.StepFailed()) << c.what;
+    EXPECT_EQ(u.state.FirmwareStepClosed(), c.file.find(u"FIRMWARE") != std::u16string::npos) << c.what;
+  }
+}
+
+// Without the package's digests (a record that could not be read) nothing is started at all.
+TEST(UpgradeWorker, WithoutDigestsNoComponentIsStarted) {
+  UpgradeMachine u;
+  u.engine->SetPackageDigests(DigestRecord{});
+  u.report.acpiNeedsUpgrade = u.report.sttubeNeedsUpgrade = u.report.firmwareNeedsUpgrade = true;
+  UpgradeWorker(*u.engine, u.report, u.state);
+  EXPECT_TRUE(u.m.launcher.started.empty());
+  ASSERT_EQ(u.m.logFile.lines.size(), 3u);
+  EXPECT_NE(u.m.logFile.lines[0].find("MD5 string of upgrading ACPI driver (0xEE010004)"), std::string::npos);
+  EXPECT_NE(u.m.logFile.lines[2].find("(0xEE010008)"), std::string::npos);
 }
 
 TEST(UpgradeWorker, FirmwareStepStartsTwoSecondsAfterTheDriverSteps) {

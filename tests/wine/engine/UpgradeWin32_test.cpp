@@ -344,9 +344,16 @@ class UpgradeRunTest : public ::testing::Test {
     mailslot_ = std::move(created.mailslot);
     texts_ = TextTable::Load(language_, SelectLanguageTableId(system_.GetUserDefaultUILanguage()), u"");
     engine_ = std::make_unique<UpgradeEngine>(
-        EngineServices{files_, profile_, registry_, sensors_, devices_, launcher_, clock_, standardOutput_, log_},
+        EngineServices{files_, profile_, registry_, sensors_, devices_, launcher_, clock_, standardOutput_, log_,
+                       digests_},
         texts_);
     engine_->Attach(&view_);
+    // The digests of the package the test carries, as the program reads its own.
+    const auto package = resources_.Find(kPackageResourceType, kPackageResourceId);
+    ASSERT_TRUE(package);
+    auto digests = ReadPackagedDigestRecord(*package);
+    ASSERT_TRUE(digests.record) << digests.error.what;
+    engine_->SetPackageDigests(std::move(*digests.record));
     view_.pauses = &clock_.pauses;
     report_ = engine_->RunChecks();
     // The test prefix has none of our drivers and no Sensor API: all three are older.
@@ -375,6 +382,9 @@ class UpgradeRunTest : public ::testing::Test {
           case PollAction::StepEnded: view_.Emit(SessionEvent::Of(Kind::StepEnded, a.text)); break;
           case PollAction::Progress: view_.Emit(SessionEvent::Of(Kind::Progress, {}, a.value)); break;
           case PollAction::StageEnded: view_.Emit(SessionEvent::Of(Kind::StageEnded)); break;
+          // The session's share: the tool ends here; the read-back is the session's test's.
+          case PollAction::EndTool: EndFirmwareTool(state_); break;
+          case PollAction::VerifyFlash: view_.Emit(SessionEvent::Of(Kind::Text, u"(read back)")); break;
           default: break;  // the timer's own
         }
       }
@@ -394,6 +404,7 @@ class UpgradeRunTest : public ::testing::Test {
   win32::Win32ProcessLauncher launcher_;
   CountingClock clock_;
   win32::Win32StandardOutput standardOutput_;
+  win32::Win32FileDigester digests_;
   win32::Win32LogFile logFile_;
   UpgradeLog log_{profile_, clock_, logFile_};
   win32::Win32Resources resources_;
@@ -427,7 +438,7 @@ TEST_F(UpgradeRunTest, AllThreeStepsWithTheStandIns) {
   EXPECT_EQ(Calls(), (std::vector<std::string>{kAcpiTitle, "step", kDone, kSttubeTitle, "step", kDone,
                                                "log:Finding device", "step", kDone,
                                                "log:Upgrading Varnek\u00AE Brevix Firmware", "step", "progress:40",
-                                               "progress:100", kDone, "stage end"}));
+                                               "progress:100", "log:(read back)"}));
   EXPECT_FALSE(state_.StepFailed());
   EXPECT_EQ(LogText(), "");
   // The drivers are where discovery finds them, at the packaged versions.
@@ -444,15 +455,21 @@ TEST_F(UpgradeRunTest, AllThreeStepsWithTheStandIns) {
   EXPECT_EQ(record.find("scenario over"), std::string::npos) << record;
 }
 
-TEST_F(UpgradeRunTest, MissingInstallerFailsTheStepAtOnce) {
+// An installer removed after extraction: the ACPI driver is no longer what was packed, so its
+// step fails at once on the component's check, before anything of it starts.
+TEST_F(UpgradeRunTest, MissingInstallerFailsTheComponentsCheckAtOnce) {
   ASSERT_TRUE(DeleteFileW(package_.Path(L"DRIVER\\ACPI\\dpinst.exe").c_str()));
   report_.sttubeNeedsUpgrade = false;
   report_.firmwareNeedsUpgrade = false;
   Run();
   EXPECT_EQ(outcome_, PollOutcome::DriversOnly);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{kAcpiTitle, "step", kFailed, "stage end"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{kAcpiTitle, "step", kFailed,
+                                               "log:Varnek\u00AE Brevix ACPI Driver integrity check failed!\r\n",
+                                               "stage end"}));
   EXPECT_EQ(view_.pausesAtFirstStepEnd, 0u);
-  EXPECT_NE(LogText().find(" ACPI driver upgrade failed (0xEE030001)\r\n"), std::string::npos) << LogText();
+  EXPECT_NE(LogText().find(" ACPI driver integrity verification failed (0xEE020001)\r\n"), std::string::npos)
+      << LogText();
+  EXPECT_EQ(package_.Record().find("dpinst"), std::string::npos) << package_.Record();
   EXPECT_TRUE(state_.StepFailed());
 }
 

@@ -43,7 +43,8 @@ int wmain() {
   UpgradeLog log(profile, clock, logFile);
   LanguageTable language(resources);
   win32::Win32SystemFacts system;
-  const EngineServices services{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log};
+  win32::Win32FileDigester digests;
+  const EngineServices services{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log, digests};
   const TextTable texts = TextTable::Load(language, SelectLanguageTableId(system.GetUserDefaultUILanguage()), u"");
   // The checks run on this thread: each event is written as it comes.
   struct ConsoleSink : EventSink {

@@ -48,8 +48,11 @@ workdir="$prefix/drive_c/$pf/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"
 instance=9991
 [ "$(pe_machine "$exe")" = x86_64 ] && view=/reg:64 || view=/reg:32
 scratch=$(mktemp -d /tmp/brevix-wizard.XXXXXX)
-export BREVIX_SENSOR_FIXTURE
+export BREVIX_SENSOR_FIXTURE BREVIX_SENSOR_FIRMWARE
 BREVIX_SENSOR_FIXTURE=$(win_path "$scratch/sensors.txt")
+# The hub's firmware after a flash: the flashing stand-in writes what it flashed here, and the
+# sensor server reports it for a serial written "@<serial>" (the wizard reads it back).
+BREVIX_SENSOR_FIRMWARE=$(win_path "$scratch/firmware.txt")
 compositor=""
 cleanup() {
   [ -n "$compositor" ] && kill "$compositor" 2>/dev/null
@@ -71,7 +74,8 @@ current() {  # everything the package carries is installed already
   install_drivers 9-1-2013 1.1.0 7-5-2012 3.0.4.0
 }
 older() {
-  printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-0' >"$scratch/sensors.txt"
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|@221211-0' >"$scratch/sensors.txt"
+  rm -f "$scratch/firmware.txt"
   install_drivers 6-21-2013 1.0.0.5 1-2-2012 3.0.2.0
 }
 
@@ -352,7 +356,8 @@ if [ "$part" != pages ]; then
 # a registry that never shows the driver, drivers only. Each run goes from Accept to the finish
 # page; its log lines and the closing texts are checked.
 drivers_current_firmware_older() {
-  printf '%s\n' 'sensor=HID Sensor Collection|custom|221211-0' >"$scratch/sensors.txt"
+  printf '%s\n' 'sensor=HID Sensor Collection|custom|@221211-0' >"$scratch/sensors.txt"
+  rm -f "$scratch/firmware.txt"
   install_drivers 9-1-2013 1.1.0 7-5-2012 3.0.4.0
 }
 firmware_current_drivers_older() {
@@ -406,7 +411,7 @@ stop_program
 # Progress 10, 5, 20, 20, 0, then a message too long and one too short: only 10 and 20 move the
 # bar, the odd messages change nothing, and the success after them ends the firmware step.
 printf '%s\n' 'sleep 300' 'send 0 2 0' 'send 0 4 10' 'send 0 4 5' 'send 0 4 20' 'send 0 4 20' 'send 0 4 0' \
-  'bytes 00 00 05 00 00 00 00' 'bytes 00 00 05' 'sleep 4000' 'send 0 5 0' 'sleep 30000' >"$scratch/dfu.scenario"
+  'bytes 00 00 05 00 00 00 00' 'bytes 00 00 05' 'sleep 4000' 'flash' 'send 0 5 0' 'sleep 30000' >"$scratch/dfu.scenario"
 start
 key Tab Return
 key Return
@@ -435,14 +440,42 @@ check "drivers only: both drivers Done., no firmware step, no error line" \
 stop_program
 "$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 
-# The ACPI installer missing from the unpacked package: that step fails at once, the rest runs.
+# The ACPI installer removed from the unpacked package after extraction: the ACPI driver is no
+# longer what was packed, so nothing of it starts and its step fails at once; the rest runs.
 remove_acpi_installer() { rm -f "$workdir/DRIVER/ACPI/dpinst.exe"; }
 rm -f "$workdir/UpgradeTool.log"
 check "installer missing: the run reaches the finish page" 'run_to_finish remove_acpi_installer'
-check "installer missing: ACPI Failed!, STTube Done., the log line" \
-  'log_text | grep -qF "ACPI Driver . . . Failed!" && log_text | grep -qF "STTube Driver . . . Done." &&
-   log_file_has "ACPI driver upgrade failed (0xEE030001)"'
+check "installer missing: ACPI Failed! and its integrity line, STTube Done., exactly the table's line" \
+  'log_text | grep -qF "ACPI Driver . . . Failed!" && log_text | grep -qF "ACPI Driver integrity check failed!" &&
+   log_text | grep -qF "STTube Driver . . . Done." &&
+   log_file_has "ACPI driver integrity verification failed (0xEE020001)" &&
+   [ "$(grep -c . "$workdir/UpgradeTool.log")" = 1 ]'
 stop_program
+
+# The firmware file changed after extraction: the flashing tool never starts, the firmware step
+# fails with its integrity line, the drivers still upgrade.
+drivers_current_firmware_older
+change_firmware() { printf '!' >>"$(ls -d "$workdir"/DRIVER/FIRMWARE/File/* | head -1)"; }
+printf 'flash\nsend 0 5 0\nsleep 30000\n' >"$scratch/dfu.scenario"
+rm -f "$workdir/UpgradeTool.log"
+check "firmware changed: the run reaches the finish page" 'run_to_finish change_firmware'
+check "firmware changed: Finding device Failed! and the integrity line, exactly the table's line" \
+  'log_text | grep -qF "Finding device . . . Failed!" && log_text | grep -qF "Firmware integrity check failed!" &&
+   log_file_has "Firmware integrity verification failed (0xEE020003)" &&
+   [ "$(grep -c . "$workdir/UpgradeTool.log")" = 1 ]'
+check "firmware changed: the tool never flashed" '[ ! -e "$scratch/firmware.txt" ]'
+stop_program
+
+# A tool that reports success while the hub keeps its old firmware: read back, "Failed!".
+drivers_current_firmware_older
+printf 'send 0 2 0\nsend 0 4 100\nsend 0 5 0\nsleep 60000\n' >"$scratch/dfu.scenario"
+rm -f "$workdir/UpgradeTool.log"
+check "flash not taken: the run reaches the finish page" 'run_to_finish'
+check "flash not taken: the firmware step Failed! and the log's mismatch line" \
+  'log_text | grep -qF "Upgrading Varnek® Brevix Firmware . . . Failed!" &&
+   log_file_has "Upgrade FW not match the source (0xEE03000C)"'
+stop_program
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 "$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 
 # The registry never shows the ACPI driver: the step fails after its 60 tests (about 30 s).

@@ -7,7 +7,9 @@
 //
 // Scenario ("dpinst.scenario" beside it, else the file BREVIX_DPINST_SCENARIO names), lines
 // "<driver folder>=<delay>" or "*=<delay>": milliseconds before the record is written, or
-// "never". Without one it takes 2000 ms.
+// "never". Without one it takes 2000 ms. A line "tamper=<path>" stands for another process that
+// changes an extracted file behind the upgrade's back: at its start the installer appends a
+// byte to that file (the path relative to the folder that holds "DRIVER").
 //
 //   dpinst.exe /u [<inf>]   removes the instances with the INF's description again.
 #include <windows.h>
@@ -156,6 +158,21 @@ std::optional<DWORD> DelayFor(const std::string& folder) {
   return delay;
 }
 
+// Appends a byte to each file the scenario's "tamper=" lines name, below `workingDirectory`.
+void Tamper(const std::wstring& workingDirectory, const std::string& folder) {
+  const std::string scenario = ReadScenario(L"dpinst.scenario", L"BREVIX_DPINST_SCENARIO");
+  for (const std::string& line : Lines(scenario)) {
+    if (line.rfind("tamper=", 0) != 0) continue;
+    const std::string path = line.substr(7);
+    HANDLE file = CreateFileW((workingDirectory + L"\\" + Wide(path)).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    const bool done = file != INVALID_HANDLE_VALUE && WriteFile(file, "!", 1, &written, nullptr) && written == 1;
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    Record("dpinst " + folder + (done ? ": tampered with " : ": could not tamper with ") + path);
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -173,6 +190,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
 
   Record("dpinst " + folder + ": started [" + Narrow(tail) + "]");
+  Tamper(DirectoryOf(DirectoryOf(directory)), folder);
   const auto inf = ReadInf(FirstInfIn(directory));
   if (!inf) {
     Record("dpinst " + folder + ": no usable INF beside it");

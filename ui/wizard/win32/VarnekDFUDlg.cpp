@@ -122,12 +122,8 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   // sooner without a second full-window bitmap to convert.
   pagePicture_ = skin::LoadSkinBitmap(IDB_PAGE_BACKGROUND);
   panelBrush_ = skin::CreatePanelBrush();
-  CreateProgressBar();
-
-  model_.SetRestartChoiceAvailable(CreateRestartChoice(bodyFont_.get(), texts_.Text(u"Upgrade09"),
-                                                       texts_.Text(u"Upgrade10"), texts_.Text(u"Upgrade11")));
-  skin::FitChoiceFrame(self, choiceTexts_[0], choiceTexts_[0], choiceTexts_[1], skinState_);
-  skin::FitChoiceFrame(self, choiceTexts_[1], choiceTexts_[0], choiceTexts_[1], skinState_);
+  // The progress bar and the restart choice belong to later pages: they are made once the
+  // licence has painted (or when first needed), so the first page comes up sooner.
   CreateScrollBar();
   Run(model_.Start());
   ::SetFocus(Item(IDC_TITLE));
@@ -325,6 +321,7 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         ::ShowWindow(Item(IDC_SUBTITLE), SW_SHOW);
         break;
       case E::ShowProgress:
+        CreateLaterControls();
         SetProgress(true, 0.0f);
         break;
       case E::HideProgress:
@@ -397,6 +394,7 @@ void CVarnekDFUDlg::RunQuitPopup() {
 
 void CVarnekDFUDlg::FinishUpgrade() {
   tasks_.RunPending();  // what the worker reported comes first
+  CreateLaterControls();
   Run(model_.FinishUpgrade(session_.Report().allLatest));
 }
 
@@ -619,8 +617,23 @@ LRESULT CVarnekDFUDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     tasks_.RunPending();
     return 0;
   }
+  if (message == LaterControlsMessage()) {
+    CreateLaterControls();
+    return 0;
+  }
   if (message == WM_QUERYDRAGICON) return reinterpret_cast<LRESULT>(icon_);
   return Dialog::OnMessage(message, wParam, lParam);
+}
+
+void CVarnekDFUDlg::CreateLaterControls() {
+  if (laterControlsMade_) return;
+  laterControlsMade_ = true;
+  const HWND self = Handle();
+  CreateProgressBar();
+  model_.SetRestartChoiceAvailable(CreateRestartChoice(bodyFont_.get(), texts_.Text(u"Upgrade09"),
+                                                       texts_.Text(u"Upgrade10"), texts_.Text(u"Upgrade11")));
+  skin::FitChoiceFrame(self, choiceTexts_[0], choiceTexts_[0], choiceTexts_[1], skinState_);
+  skin::FitChoiceFrame(self, choiceTexts_[1], choiceTexts_[0], choiceTexts_[1], skinState_);
 }
 
 void CVarnekDFUDlg::OnPaint() {
@@ -633,6 +646,10 @@ void CVarnekDFUDlg::OnPaint() {
   art.buttons[1] = cancelButton_.Handle();
   art.icon = icon_;
   if (skin::PaintPage(Handle(), skinState_, art) == skin::PagePaintResult::NoDrawingContext) ReportPreparingFailure();
+  if (!laterControlsMade_ && !laterControlsPosted_) {
+    laterControlsPosted_ = true;
+    ::PostMessageW(Handle(), LaterControlsMessage(), 0, 0);
+  }
 }
 
 void CVarnekDFUDlg::OnNcPaint() { ::PostMessageW(Handle(), WM_PAINT, 0, 0); }

@@ -85,6 +85,9 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   void ShowRestartChoice();
   void DrawChoiceFrames(int focus);
   void PlaceControls();
+  // The progress bar and the restart choice, once: after the first paint or when first needed.
+  void CreateLaterControls();
+  static UINT LaterControlsMessage() { return WM_APP + 1; }
   HWND Item(int id) const { return ::GetDlgItem(Handle(), id); }
   HWND Log() const { return Item(IDC_LOG); }
   int LogLineCount() const;
@@ -119,6 +122,8 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   int dotsStart_ = -1;
   int dotStep_ = 0;
   bool licenceCaretJumped_ = false;
+  bool laterControlsMade_ = false;
+  bool laterControlsPosted_ = false;
 };
 
 }  // namespace brevix
