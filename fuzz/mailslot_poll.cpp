@@ -69,8 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           lastPercent = a.value;
           break;
         case PollAction::StageEnded:
+        case PollAction::VerifyFlash:  // the stage ends once the flashed firmware is read back
           ++stageEnds;
           FUZZ_CHECK(i + 1 == actions.size());
+          break;
+        case PollAction::EndTool:  // only on a success report, right before its read-back
+          FUZZ_CHECK(i + 2 == actions.size() && actions[i + 1].kind == PollAction::VerifyFlash);
           break;
         case PollAction::ReportError:
           FUZZ_CHECK(a.code.size() == 10 && a.code.rfind("0xEE0", 0) == 0);
