@@ -42,7 +42,7 @@ if [ -z "${BREVIX_BENCH_DISPLAY:-}" ]; then
     configure_windows "$out/win32-i686" "$root/cmake/mingw-i686.cmake"
     cmake --build "$out/win32-i686" -j"$(nproc)" --target bench_product_placeholders bench_bare_dialog >/dev/null
   fi
-  cmake --build "$tree" -j"$(nproc)" --target bench_programs "bench_extraction_$size" >/dev/null
+  cmake --build "$tree" -j"$(nproc)" --target bench_programs sensorserver "bench_extraction_$size" >/dev/null
   bash "$root/scripts/wine-prefix.sh" "$tree/wineprefix"
   again=("$out")
   [ "$smoke" = 1 ] && again=(--smoke "$out")
@@ -57,14 +57,14 @@ if [ "$smoke" = 1 ]; then
   size=smoke extraction_runs=1 startup_rounds=2 upgrade_runs=1
   dpinst_scenario=$'ACPI=200\nSTTUBE=200\n'
   dfu_scenario=$'sleep 300\nsend 0 2 0\nsleep 200\nsend 0 4 50\nsleep 200\nsend 0 4 100\nsleep 200\n'
-  dfu_scenario+=$'send 0 5 0\nsleep 60000\n'
+  dfu_scenario+=$'flash\nsend 0 5 0\nsleep 60000\n'
 else
   size=full extraction_runs=5 startup_rounds=10 upgrade_runs=3
   # The stand-ins' own pacing, written out so that the waits are read from here.
   dpinst_scenario=$'ACPI=1700\nSTTUBE=1700\n'
   dfu_scenario=$'sleep 800\nsend 0 2 0\nsleep 300\n'
   for percent in $(seq 5 5 100); do dfu_scenario+="send 0 4 $percent"$'\n'"sleep 150"$'\n'; done
-  dfu_scenario+=$'send 0 5 0\nsleep 60000\n'
+  dfu_scenario+=$'flash\nsend 0 5 0\nsleep 60000\n'
 fi
 prefix="$tree/wineprefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
@@ -82,7 +82,9 @@ fail() {  # <what>: with the last words the failed Windows program wrote
   echo "  could not measure: ${errors[-1]}" >&2
 }
 stop_wine() { timeout 30 wineserver -k 2>/dev/null || true; timeout 60 wineserver -w 2>/dev/null || true; }
+sensor_server="$tree/tools/windows/sensorserver/BrevixSensorServer.dll"
 cleanup() {
+  bash "$root/scripts/wine-sensor-hub.sh" remove "$prefix" "$sensor_server"
   stop_wine
   bash "$root/scripts/wine-drivers-reset.sh" "$prefix" "$tree"
   stop_wine
@@ -207,6 +209,11 @@ wait_log() {  # <text> <seconds>
 : >"$work/upgrade" ; : >"$work/bare-ping"
 for ((run = 0; run < upgrade_runs; run++)); do
   bash "$root/scripts/wine-drivers-reset.sh" "$prefix" "$tree"  # all three items to upgrade again
+  # The hub's firmware is older again; the flash moves it to the packaged one, and the run reads
+  # it back.
+  hub=$(bash "$root/scripts/wine-sensor-hub.sh" add "$prefix" "$sensor_server" "$work/hub") ||
+    fail "upgrade run $((run + 1)): the test sensor server could not be registered"
+  while IFS= read -r line; do [ -n "$line" ] && export "${line?}"; done <<<"$hub"
   timeout -k 5 300 wine "$product" >"$work/product.err" 2>&1 &
   program=$!
   timeout 60 wine "$windump" 40 "$class" >/dev/null 2>&1 || true
