@@ -38,4 +38,4 @@ sleep 0.5
 xdotool windowfocus --sync "$win" >/dev/null 2>&1
 key Tab Tab Tab Return  # Finish
 wait $program
-echo "the wizard ended"
+echo "the wizard ended with $?"  # the low byte of its exit code (3010 & 255 = 194)
