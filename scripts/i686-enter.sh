@@ -41,5 +41,5 @@ exec timeout -k 10 "$seconds" unshare --user --map-root-user --mount --pid --net
     mkdir -p "$r$clone"
     mount --bind "$clone" "$r$clone"
     exec chroot "$r" /usr/bin/env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/root \
-      LANG=C.UTF-8 BREVIX_IN_I686_ROOT=1 bash -c "cd \"\$0\" && exec \"\$@\"" "$PWD" "$@"
+      LANG=C.UTF-8 bash -c "cd \"\$0\" && exec \"\$@\"" "$PWD" "$@"
   ' enter "$dir" "$here" ":brevix-i386:M::$magic:$mask:$dir/usr/bin/qemu-i386:F" "$@"

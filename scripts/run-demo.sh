@@ -19,7 +19,8 @@ wait_for() {  # <text in the wizard> <seconds>
   return 1
 }
 timeout 60 wine "$windump" 40 "$class" >/dev/null 2>&1
-win=$(xdotool search --onlyvisible --name 'Firmware Upgrade Tool' | head -1)
+# The X window maps a moment after the dialog exists (seconds later under emulation).
+for _ in $(seq 100); do win=$(xdotool search --onlyvisible --name 'Firmware Upgrade Tool' | head -1); [ -n "$win" ] && break; sleep 0.2; done
 xdotool windowfocus --sync "$win" >/dev/null 2>&1
 echo "the wizard runs; screenshots:"
 shot 1-licence

@@ -80,6 +80,9 @@ if [ "$kind" = win64 ]; then
   wizard() {
     local log
     bash "$root/scripts/wine-drivers-reset.sh" "$WINEPREFIX" "$tree"
+    # The reset's Wine session has no display; one that lived on would keep the wizard's
+    # windows off the X display the demo starts.
+    bash "$root/scripts/wine-stop.sh" "$WINEPREFIX"
     log=$(BREVIX_RUN_SHOTS="$results/wizard" BREVIX_WINDUMP="$tools/windump.exe" LANG=C.UTF-8 \
           xvfb bash -c 'mkdir -p "$BREVIX_RUN_SHOTS" && exec "$0" "$1"' "$root/scripts/run-demo.sh" "$exe")
     echo "$log"
