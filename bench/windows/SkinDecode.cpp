@@ -13,6 +13,7 @@
 
 #include "ui/ResourceIds.h"
 #include "ui/skin/win32/SkinPaint.h"
+#include "ui/skin/win32/SkinPicture.h"
 
 namespace {
 
@@ -32,20 +33,13 @@ BitmapHandle Load(bool png) {
 
 // 32-bit top-down pixels of a bitmap; empty when they cannot be read.
 std::vector<BYTE> Pixels(HBITMAP bitmap) {
-  BITMAP info{};
-  if (!GetObjectW(bitmap, sizeof info, &info)) return {};
-  BITMAPINFO header{};
-  header.bmiHeader.biSize = sizeof header.bmiHeader;
-  header.bmiHeader.biWidth = info.bmWidth;
-  header.bmiHeader.biHeight = -info.bmHeight;
-  header.bmiHeader.biPlanes = 1;
-  header.bmiHeader.biBitCount = 32;
-  header.bmiHeader.biCompression = BI_RGB;
-  std::vector<BYTE> pixels(std::size_t(info.bmWidth) * info.bmHeight * 4);
+  const SIZE size = brevix::skin::BitmapSize(bitmap);
+  BITMAPINFO header = brevix::skin::TopDownRgb32(size.cx, size.cy);
+  std::vector<BYTE> pixels(std::size_t(size.cx) * size.cy * 4);
   HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &header, DIB_RGB_COLORS);
+  const int rows = pixels.empty() ? 0 : GetDIBits(screen, bitmap, 0, size.cy, pixels.data(), &header, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
-  if (rows != info.bmHeight) return {};
+  if (rows != size.cy) return {};
   for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 0;  // no alpha in either
   return pixels;
 }

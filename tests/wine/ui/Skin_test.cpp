@@ -32,13 +32,7 @@ constexpr int kSkinIds[] = {143, 171, 154, 155, 157, 162, 163, 164, 165, 166, 16
 // 32-bit top-down pixels, the unused fourth byte cleared; empty when unreadable.
 std::vector<BYTE> PixelsOf(HBITMAP bitmap) {
   const SIZE size = skin::BitmapSize(bitmap);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size.cx;
-  info.bmiHeader.biHeight = -size.cy;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = skin::TopDownRgb32(size.cx, size.cy);
   std::vector<BYTE> pixels(std::size_t(size.cx) * size.cy * 4);
   framework::WindowDC screen(nullptr);
   if (pixels.empty() || ::GetDIBits(screen.get(), bitmap, 0, size.cy, pixels.data(), &info, DIB_RGB_COLORS) != size.cy)

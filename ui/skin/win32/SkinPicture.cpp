@@ -34,6 +34,17 @@ class ComScope {
 
 }  // namespace
 
+BITMAPINFO TopDownRgb32(LONG width, LONG height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 framework::BitmapHandle DecodePicture(const void* bytes, std::size_t size) {
   if (!bytes || size == 0 || size > MAXDWORD) return {};
   ComScope com;
@@ -62,13 +73,7 @@ framework::BitmapHandle DecodePicture(const void* bytes, std::size_t size) {
 
   // A 32-bit DIB section: the screen's own layout, so that painting it is a plain copy, and
   // no second conversion into a device bitmap (which costs more than the decoding under Wine).
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = LONG(width);
-  info.bmiHeader.biHeight = -LONG(height);  // top-down, as WIC gives the rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = TopDownRgb32(LONG(width), LONG(height));  // top-down, as WIC gives the rows
   void* bits = nullptr;
   framework::BitmapHandle bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits) return {};
