@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 need_i386=0
 dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 if [ "$need_i386" = 1 ]; then dpkg --add-architecture i386; fi
-pkgs=(cmake g++ make googletest libgtest-dev clang-14 libclang-rt-14-dev
+pkgs=(cmake g++ make googletest libgtest-dev clang-14 libclang-rt-14-dev zlib1g-dev
       g++-mingw-w64-i686 mingw-w64-tools
       g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
       wine wine64 wine32:i386 fonts-wine

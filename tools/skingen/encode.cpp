@@ -1,5 +1,8 @@
 #include "encode.h"
 
+#include <zlib.h>
+
+#include <cstdlib>
 #include <stdexcept>
 
 namespace skingen {
@@ -31,6 +34,75 @@ void putInfoHeader(Bytes& b, int w, int h, int bits, std::uint32_t imageBytes) {
     put32(b, 2835);
     put32(b, 0);
     put32(b, 0);
+}
+
+// Top-down RGB rows, as PNG holds them.
+std::vector<Bytes> rgbRows(const Image& im) {
+    std::vector<Bytes> rows(size_t(im.h));
+    for (int y = 0; y < im.h; ++y)
+        for (int x = 0; x < im.w; ++x) {
+            Rgb p = im.get(x, y);
+            rows[size_t(y)].insert(rows[size_t(y)].end(), {byte(p.r), byte(p.g), byte(p.b)});
+        }
+    return rows;
+}
+
+std::uint8_t paeth(int a, int b, int c) {
+    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    return std::uint8_t(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+}
+
+// One row under one of the five PNG filters, the filter byte first.
+Bytes filterRow(const Bytes& row, const Bytes& above, int filter) {
+    constexpr size_t bpp = 3;
+    Bytes out{std::uint8_t(filter)};
+    for (size_t i = 0; i < row.size(); ++i) {
+        const int a = i >= bpp ? row[i - bpp] : 0, b = above[i], c = i >= bpp ? above[i - bpp] : 0;
+        const int predicted = filter == 1 ? a : filter == 2 ? b : filter == 3 ? (a + b) / 2 : filter == 4 ? paeth(a, b, c) : 0;
+        out.push_back(std::uint8_t(row[i] - predicted));
+    }
+    return out;
+}
+
+// The usual heuristic: the filter whose output is closest to zero.
+int smallestFilter(const Bytes& row, const Bytes& above) {
+    int best = 0;
+    long bestSum = -1;
+    for (int f = 0; f < 5; ++f) {
+        long sum = 0;
+        const Bytes out = filterRow(row, above, f);
+        for (size_t i = 1; i < out.size(); ++i) sum += out[i] < 128 ? out[i] : 256 - out[i];
+        if (bestSum < 0 || sum < bestSum) best = f, bestSum = sum;
+    }
+    return best;
+}
+
+Bytes deflateFiltered(const std::vector<Bytes>& rows, int filter /* 0..4, or -1: per row */) {
+    Bytes raw;
+    Bytes above(rows.front().size(), 0);
+    for (const Bytes& row : rows) {
+        const Bytes out = filterRow(row, above, filter < 0 ? smallestFilter(row, above) : filter);
+        raw.insert(raw.end(), out.begin(), out.end());
+        above = row;
+    }
+    uLongf size = compressBound(uLong(raw.size()));
+    Bytes packed(size);
+    if (compress2(packed.data(), &size, raw.data(), uLong(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
+        throw std::runtime_error("deflate failed");
+    packed.resize(size);
+    return packed;
+}
+
+void putBig32(Bytes& b, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(std::uint8_t(v >> shift));
+}
+
+void putChunk(Bytes& b, const char (&type)[5], const Bytes& data) {
+    putBig32(b, std::uint32_t(data.size()));
+    const size_t start = b.size();
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), data.begin(), data.end());
+    putBig32(b, std::uint32_t(crc32(0, b.data() + start, uInt(b.size() - start))));
 }
 
 }  // namespace
@@ -69,6 +141,25 @@ std::vector<std::uint8_t> encodeBmp(const Image& im) {
         }
         for (std::uint32_t pad = std::uint32_t(im.w) * 3; pad < stride; ++pad) b.push_back(0);
     }
+    return b;
+}
+
+std::vector<std::uint8_t> encodePng(const Image& im) {
+    if (im.w <= 0 || im.h <= 0) throw std::invalid_argument("empty image");
+    const std::vector<Bytes> rows = rgbRows(im);
+    Bytes best;
+    for (int filter = -1; filter < 5; ++filter) {
+        Bytes packed = deflateFiltered(rows, filter);
+        if (best.empty() || packed.size() < best.size()) best = std::move(packed);
+    }
+    Bytes header;
+    putBig32(header, std::uint32_t(im.w));
+    putBig32(header, std::uint32_t(im.h));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a channel, RGB, deflate, adaptive filters, no interlace
+    Bytes b{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    putChunk(b, "IHDR", header);
+    putChunk(b, "IDAT", best);
+    putChunk(b, "IEND", {});
     return b;
 }
 

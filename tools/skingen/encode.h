@@ -1,4 +1,4 @@
-// Byte-exact writers for the two Windows file formats the product loads.
+// Byte-exact writers for the Windows file formats the product loads.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,10 @@ Image quantise(const Image& im);
 
 // Uncompressed 24-bit bottom-up DIB with file header; alpha is ignored.
 std::vector<std::uint8_t> encodeBmp(const Image& im);
+
+// Lossless 8-bit RGB PNG, alpha ignored: the BMP's pixels exactly, for the system's decoder
+// (WIC) to read. Each row is filtered as whichever whole-image choice deflates smallest.
+std::vector<std::uint8_t> encodePng(const Image& im);
 
 // Classic icon: one 32-bit BGRA DIB (plus AND mask) per image, no PNG entries.
 std::vector<std::uint8_t> encodeIco(const std::vector<Image>& images);

@@ -1,11 +1,13 @@
 // Test driver: lists what a program carries, read from its file as data.
 //   resinfo <program.exe>
 // Prints "version <a.b.c.d>", "manifest <requireAdministrator|...> <comctl6 0|1> <dpiAware 0|1>",
-// then "<type> <id> <bytes>" for every resource of the types DAT, INI, TXT, BITMAP, GROUP_ICON
-// and "string 101 <text>".
+// then "<type> <id> <bytes>" for every resource of the types DAT, INI, TXT, BITMAP, GROUP_ICON,
+// "PNG <id> <bytes> <width>x<height> <bits>/<colour type>" (from its header; "not-png" when it
+// has none) and "string 101 <text>".
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -21,6 +23,24 @@ BOOL CALLBACK Name(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR label) {
   HRSRC info = FindResourceW(module, name, type);
   std::printf("%s %u %lu\n", reinterpret_cast<const char*>(label), static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(name)),
               info ? SizeofResource(module, info) : 0);
+  return TRUE;
+}
+
+unsigned BigEndian(const BYTE* p) { return unsigned(p[0]) << 24 | unsigned(p[1]) << 16 | unsigned(p[2]) << 8 | p[3]; }
+
+BOOL CALLBACK Picture(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR) {
+  if (!IS_INTRESOURCE(name)) return TRUE;
+  HRSRC info = FindResourceW(module, name, type);
+  const DWORD size = info ? SizeofResource(module, info) : 0;
+  const auto* png = size ? static_cast<const BYTE*>(LockResource(LoadResource(module, info))) : nullptr;
+  std::printf("PNG %u %lu ", static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(name)), size);
+  // The signature, then the IHDR chunk first: width, height, bit depth, colour type.
+  static const BYTE kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (png && size >= 33 && !memcmp(png, kSignature, 8) && !memcmp(png + 12, "IHDR", 4)) {
+    std::printf("%ux%u %u/%u\n", BigEndian(png + 16), BigEndian(png + 20), png[24], png[25]);
+  } else {
+    std::printf("not-png\n");
+  }
   return TRUE;
 }
 
@@ -66,6 +86,7 @@ int wmain(int argc, wchar_t** argv) {
   EnumResourceNamesW(module, L"INI", Name, reinterpret_cast<LONG_PTR>("INI"));
   EnumResourceNamesW(module, L"TXT", Name, reinterpret_cast<LONG_PTR>("TXT"));
   EnumResourceNamesW(module, RT_BITMAP, Name, reinterpret_cast<LONG_PTR>("BITMAP"));
+  EnumResourceNamesW(module, L"PNG", Picture, 0);
   EnumResourceNamesW(module, RT_GROUP_ICON, Name, reinterpret_cast<LONG_PTR>("ICON"));
   EnumResourceNamesW(module, RT_DIALOG, Name, reinterpret_cast<LONG_PTR>("DIALOG"));
   wchar_t text[128] = {};

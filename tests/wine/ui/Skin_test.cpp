@@ -1,12 +1,17 @@
-// Skin painting against the real GDI: the off-screen picture, translucency and shape, fonts,
-// control colours, the page painter, and the restart-choice frames.
+// Skin painting against the real GDI: the skin's images as stored, the off-screen picture,
+// translucency and shape, fonts, control colours, the page painter, and the restart-choice frames.
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "ui/skin/win32/MemDC.h"
 #include "ui/skin/win32/SkinPaint.h"
+#include "ui/skin/win32/SkinPicture.h"
 
 namespace brevix {
 namespace {
@@ -18,6 +23,113 @@ using uitest::HostDialog;
 using uitest::PixelOfBitmap;
 using uitest::PixelOfWindow;
 using uitest::PumpFor;
+
+// The generator's uncompressed bitmaps, linked into this test as 10000 + the image's id.
+constexpr int kReferenceBase = 10000;
+constexpr int kSkinIds[] = {143, 171, 154, 155, 157, 162, 163, 164, 165, 166, 168, 169, 170,
+                            174, 176, 177, 178, 182, 183, 184, 206, 207, 208, 209, 210};
+
+// 32-bit top-down pixels, the unused fourth byte cleared; empty when unreadable.
+std::vector<BYTE> PixelsOf(HBITMAP bitmap) {
+  const SIZE size = skin::BitmapSize(bitmap);
+  BITMAPINFO info = skin::TopDownRgb32(size.cx, size.cy);
+  std::vector<BYTE> pixels(std::size_t(size.cx) * size.cy * 4);
+  framework::WindowDC screen(nullptr);
+  if (pixels.empty() || ::GetDIBits(screen.get(), bitmap, 0, size.cy, pixels.data(), &info, DIB_RGB_COLORS) != size.cy)
+    return {};
+  for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 0;
+  return pixels;
+}
+
+struct ResourceBytes {
+  const BYTE* data = nullptr;
+  std::size_t size = 0;
+};
+ResourceBytes StoredPicture(int id) {
+  const HMODULE module = ::GetModuleHandleW(nullptr);
+  const HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), skin::kPictureResourceType);
+  const HGLOBAL loaded = info ? ::LoadResource(module, info) : nullptr;
+  if (!loaded) return {};
+  return {static_cast<const BYTE*>(::LockResource(loaded)), ::SizeofResource(module, info)};
+}
+
+// Whatever form an image is stored in, it loads to exactly the pixels the generator drew.
+TEST(SkinImages, EveryImageLoadsToTheGeneratorsPixels) {
+  int compressed = 0;
+  for (int id : kSkinIds) {
+    compressed += StoredPicture(id).data != nullptr;
+    const BitmapHandle loaded = skin::LoadSkinBitmap(id);
+    const BitmapHandle reference(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kReferenceBase + id)));
+    ASSERT_TRUE(loaded) << id;
+    ASSERT_TRUE(reference) << id;
+    const SIZE size = skin::BitmapSize(loaded.get()), expected = skin::BitmapSize(reference.get());
+    EXPECT_EQ(size.cx, expected.cx) << id;
+    EXPECT_EQ(size.cy, expected.cy) << id;
+    const std::vector<BYTE> pixels = PixelsOf(loaded.get()), referencePixels = PixelsOf(reference.get());
+    ASSERT_FALSE(pixels.empty()) << id;
+    if (pixels == referencePixels) continue;
+    std::size_t at = 0;
+    while (at < pixels.size() && at < referencePixels.size() && pixels[at] == referencePixels[at]) ++at;
+    ADD_FAILURE() << id << ": first difference at pixel " << (at / 4) % size.cx << "," << (at / 4) / size.cx;
+  }
+  EXPECT_EQ(compressed, 3) << "the decoder is under test: the two backgrounds and the popup's are stored as PNG";
+}
+
+// The decoder takes 8-bit RGB PNG and nothing else, whole: anything less is no bitmap.
+TEST(SkinImages, BytesThatAreNoWholeRgbPictureGiveNoBitmap) {
+  const ResourceBytes page = StoredPicture(IDB_PAGE_BACKGROUND);
+  ASSERT_GT(page.size, 1000u);
+  const std::string noPicture(page.size, 'x');
+  // A whole, valid PNG of one grey pixel: 8-bit grey, not RGB.
+  static constexpr BYTE kGreyPixel[] = {
+      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+      0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x7E, 0x9B, 0x55, 0x00,
+      0x00, 0x00, 0x0A, 0x49, 0x44, 0x41, 0x54, 0x78, 0xDA, 0x63, 0x68, 0x00, 0x00, 0x00, 0x82, 0x00, 0x81,
+      0xDA, 0x45, 0x08, 0x3B, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+  const struct {
+    const char* what;
+    const void* bytes;
+    std::size_t size;
+  } cases[] = {
+      {"no bytes at all", nullptr, 0},
+      {"an empty resource", page.data, 0},
+      {"bytes that are no picture", noPicture.data(), noPicture.size()},
+      {"the signature alone", page.data, 8},
+      {"cut off in the middle of the pixels", page.data, page.size / 2},
+      {"grey, not RGB", kGreyPixel, sizeof kGreyPixel},
+  };
+  for (const auto& c : cases) EXPECT_FALSE(skin::DecodePicture(c.bytes, c.size)) << c.what;
+  EXPECT_TRUE(skin::DecodePicture(page.data, page.size)) << "the whole picture decodes";
+}
+
+// Decoding enters COM only for itself: a thread in no apartment is in none afterwards (the
+// sensor query enters the multithreaded one later), one in a single-threaded apartment stays.
+TEST(SkinImages, DecodingLeavesTheThreadsComAsItWas) {
+  bool loaded = false;
+  HRESULT after = E_FAIL;
+  std::thread fresh([&] {
+    loaded = bool(skin::LoadSkinBitmap(IDB_PAGE_BACKGROUND));
+    after = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // S_OK only if decoding left COM
+    if (SUCCEEDED(after)) ::CoUninitialize();
+  });
+  fresh.join();
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(after, S_OK);
+
+  HRESULT entered = E_FAIL, stillInApartment = E_FAIL;
+  loaded = false;
+  std::thread sta([&] {
+    entered = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    loaded = bool(skin::LoadSkinBitmap(IDB_PAGE_BACKGROUND));
+    stillInApartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // S_FALSE: still in it
+    if (SUCCEEDED(stillInApartment)) ::CoUninitialize();
+    if (SUCCEEDED(entered)) ::CoUninitialize();
+  });
+  sta.join();
+  EXPECT_EQ(entered, S_OK);
+  EXPECT_TRUE(loaded) << "decoded in the thread's own apartment";
+  EXPECT_EQ(stillInApartment, S_FALSE);
+}
 
 TEST(MemDC, PictureReachesTargetOnlyWhenDestroyedAndInTargetCoordinates) {
   framework::WindowDC screen(nullptr);

@@ -163,7 +163,7 @@ shoot scroll-end scroll 35 35
 start_host looks
 read -r hx hy _ < <(sed -nE 's/^ready host=(-?[0-9]+),(-?[0-9]+).*/\1 \2/p' "$events")
 stop_host
-image=$(pixel "$skin/143.bmp" 400 300)
+image=$(pixel "$skin/143.png" 400 300)
 seen=$(pixel "$shots/looks.png" $((hx + 400)) $((hy + 300)))
 echo "panel pixel: image $image, on screen $seen"
 near() {  # two "srgb(r,g,b)" within $3 per channel, and not equal
@@ -174,11 +174,11 @@ near() {  # two "srgb(r,g,b)" within $3 per channel, and not equal
   for i in 0 1 2; do [ $(( ${a[i]} > ${b[i]} ? ${a[i]} - ${b[i]} : ${b[i]} - ${a[i]} )) -le "$3" ] || return 1; done
 }
 check "wizard page is translucent (alpha 242) over the desktop" 'near "$image" "$seen" 16'
-image=$(pixel "$skin/157.bmp" 215 200)
+image=$(pixel "$skin/157.png" 215 200)
 seen=$(pixel "$shots/popup.png" $((popup_x + 215)) $((popup_y + 200)))
 echo "popup pixel: image $image, on screen $seen"
 check "popup is translucent (alpha 229) over the page" 'near "$image" "$seen" 30'
 check "popup opens centred on the page" '[ $((popup_x + 215 - hx - 366)) -ge -1 ] && [ $((popup_x + 215 - hx - 366)) -le 1 ]'
-check "rounded corner shows the desktop" '[ "$(pixel "$shots/looks.png" "$hx" "$hy")" != "$(pixel "$skin/143.bmp" 0 0)" ]'
+check "rounded corner shows the desktop" '[ "$(pixel "$shots/looks.png" "$hx" "$hy")" != "$(pixel "$skin/143.png" 0 0)" ]'
 echo "screenshots in $shots"
 exit $fail

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ui/framework/Window.h"
+#include "ui/skin/win32/SkinPicture.h"
 
 namespace brevix::skin {
 
@@ -12,7 +13,14 @@ using framework::Selection;
 using framework::WindowDC;
 
 BitmapHandle LoadSkinBitmap(int id) {
-  return BitmapHandle(::LoadBitmapW(framework::ResourceModule(), MAKEINTRESOURCEW(id)));
+  const HMODULE module = framework::ResourceModule();
+  // A picture stored compressed under the id comes first; the small ones are plain bitmaps.
+  if (const HRSRC picture = ::FindResourceW(module, MAKEINTRESOURCEW(id), kPictureResourceType)) {
+    const HGLOBAL loaded = ::LoadResource(module, picture);
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    return DecodePicture(bytes, bytes ? ::SizeofResource(module, picture) : 0);
+  }
+  return BitmapHandle(::LoadBitmapW(module, MAKEINTRESOURCEW(id)));
 }
 
 SIZE BitmapSize(HBITMAP image) {

@@ -8,6 +8,8 @@
 
 namespace brevix::skin {
 
+// The skin image of that id: decoded from its PNG resource when it has one (SkinPicture.h),
+// else the BITMAP resource. A null handle when neither loads.
 framework::BitmapHandle LoadSkinBitmap(int id);
 SIZE BitmapSize(HBITMAP image);
 // Stretches the image's top-left srcWidth x srcHeight pixels (the whole image when 0) onto
