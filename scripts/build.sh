@@ -14,10 +14,12 @@ jobs=$(nproc)
 # (CMake keeps the first compiler), its Wine prefix kept (wine-prefix.sh checks its arch).
 configure_windows() {  # <dir> <toolchain file>
   local dir=$1 toolchain=$2 cache="$1/CMakeCache.txt"
-  if [ -f "$cache" ] && ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$toolchain" "$cache"; then
+  # (the cache types the file FILEPATH once CMake has re-run itself, UNINITIALIZED before)
+  if [ -f "$cache" ] && ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$toolchain" "$cache" &&
+     ! grep -qxF "CMAKE_TOOLCHAIN_FILE:UNINITIALIZED=$toolchain" "$cache"; then
     find "$dir" -mindepth 1 -maxdepth 1 ! -name wineprefix -exec rm -rf {} +
   fi
-  cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE:FILEPATH="$toolchain" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DHOST_TOOLS_DIR="$out/native/tools" >/dev/null
 }
 
