@@ -64,8 +64,9 @@ void ConsoleFrontEnd::End(UpgradeSession& session) {
   session.StopWorker();
   Drain(session);
   session.Detach();
-  // As after the wizard's window: whatever the run left goes.
+  // As after the wizard's window: whatever the run left goes, before the run ends.
   session.RemoveWorkFiles();
+  session.StopWorker();
 }
 
 void ConsoleFrontEnd::RunTextOnly(UpgradeSession& session) {

@@ -135,14 +135,24 @@ void UpgradeSession::CloseFlash(bool endTool, bool verifyFlash) noexcept {
 }
 
 void UpgradeSession::RemoveWorkFiles() {
-  const WorkFileRemoval plan = PlanWorkFileRemoval(site_);
-  FileSystem& files = services_.engine.files;
-  for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
-  const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
-  for (const std::u16string& parameters : plan.commandLines) {
-    services_.engine.launcher.StartSystemProgram(cmd, parameters);
-  }
-  for (const std::u16string& directory : plan.removeDirectories) files.RemoveEmptyDirectory(directory);
+  // Planned here, where the record of what was extracted is kept; carried out on the clean-up
+  // thread, as starting cmd.exe and deleting files would hold the front end's thread up.
+  WorkFileRemoval plan = PlanWorkFileRemoval(site_);
+  if (cleanup_.joinable()) cleanup_.join();
+  cleanup_ = std::thread([this, plan = std::move(plan)]() noexcept {
+    try {
+      if (closing_.joinable()) closing_.join();  // the flashing tool is gone first
+      FileSystem& files = services_.engine.files;
+      for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
+      const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
+      for (const std::u16string& parameters : plan.commandLines) {
+        services_.engine.launcher.StartSystemProgram(cmd, parameters);
+      }
+      for (const std::u16string& directory : plan.removeDirectories) files.RemoveEmptyDirectory(directory);
+    } catch (...) {
+      // What is left stays on disk; the run's outcome does not depend on it.
+    }
+  });
 }
 
 void UpgradeSession::RestartSystem() {
@@ -154,6 +164,7 @@ void UpgradeSession::RestartSystem() {
 
 void UpgradeSession::StopWorker() {
   if (worker_.joinable()) worker_.join();
+  if (cleanup_.joinable()) cleanup_.join();  // before closing_: the clean-up may be joining it
   if (closing_.joinable()) closing_.join();
 }
 

@@ -4,10 +4,10 @@
 // of what was written, and the clean-up; it reports through one stream of event values
 // (SessionEvent) that the attached front end consumes on its own thread.
 //
-// Threads: every call is made on the front end's thread. The worker and the stage's closing
-// (ending the flashing tool, reading the flashed firmware back: both wait) run on threads of
-// the session's and only emit events. The sink must stay attached until StopWorker() has
-// returned.
+// Threads: every call is made on the front end's thread. The worker, the stage's closing
+// (ending the flashing tool, reading the flashed firmware back: both wait) and the clean-up
+// (deleting files, starting cmd.exe) run on threads of the session's; only the first two emit
+// events. The sink must stay attached until StopWorker() has returned.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -86,11 +86,13 @@ class UpgradeSession {
   PollActions PollTick();
 
   // Removes the work files: in start-up's own directory the fixed set, elsewhere only what this
-  // session extracted. May run more than once.
+  // session extracted. Returns at once: the removal runs on a thread of the session's, after
+  // the stage's closing (so never before the flashing tool is gone) and after an earlier
+  // removal. May be called more than once; StopWorker waits for it.
   void RemoveWorkFiles();
   // Starts the system's restart, by the full path of shutdown.exe.
   void RestartSystem();
-  // Waits for the worker and the stage's closing, where they were started.
+  // Waits for the worker, the clean-up and the stage's closing, where they were started.
   void StopWorker();
 
   SessionOutcome Outcome() const;
@@ -112,6 +114,7 @@ class UpgradeSession {
   WorkerState state_;
   std::thread worker_;
   std::thread closing_;
+  std::thread cleanup_;  // joins closing_ before it removes anything
   std::unique_ptr<MailslotReader> mailslot_;
   FirmwarePoll poll_;
   bool upgradeStarted_ = false;

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <mutex>
+#include <thread>
 
 #include "engine/EngineFakes.h"
 #include "engine/UpgradeSession.h"
@@ -85,11 +88,11 @@ struct ConsoleRun {
     m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
   }
 
-  // Runs the session through the console front end; returns the console's text.
-  std::u16string RunSilent(SessionOutcome& outcome) {
+  // The session's services on this machine, its package made of what the disk holds now.
+  SessionServices Services() {
     m.PackDriverFolder();  // the program's package: what the disk holds now, with its digests
     m.texts = TextTable::Load(m.language, kEnglishTableId, kLicence);
-    const SessionServices services{
+    return SessionServices{
         EngineServices{m.files, m.profile, m.registry, m.sensors, m.devices, m.launcher, clock, m.standardOutput, log,
                        m.digests},
         m.resources,
@@ -102,7 +105,11 @@ struct ConsoleRun {
         },
         u"C:\\Windows\\system32",
         true};
-    UpgradeSession session(services, m.texts, Audience::Console);
+  }
+
+  // Runs the session through the console front end; returns the console's text.
+  std::u16string RunSilent(SessionOutcome& outcome) {
+    UpgradeSession session(Services(), m.texts, Audience::Console);
     ConsoleFrontEnd front(m.console, clock, [this](const std::u16string& text) { boxes.push_back(text); });
     front.RunSilent(session);
     outcome = session.Outcome();
@@ -228,6 +235,70 @@ TEST(ConsoleFrontEnd, MailslotThatCannotBeMadeIsWrittenNotBoxedAndADriversOnlyRu
       << Utf16ToUtf8(transcript);
   EXPECT_FALSE(outcome.stepFailed);
   EXPECT_TRUE(outcome.stageEnded);
+}
+
+// The clean-up runs off the caller's thread and never before the stage's closing is over: a
+// removal asked for while the read-back is still going (a window closed mid-stage) returns at
+// once and starts nothing until the stage has ended.
+TEST(UpgradeSessionCleanUp, WaitsForTheStagesClosingOffTheCallersThread) {
+  using namespace std::chrono_literals;
+  ConsoleRun run;
+  run.m.sensors.sensors = {testing::HubSensor(u"221211-0")};
+  run.m.InstallDriver(DriverKind::Acpi, u"Varnek(R) Brevix ACPI Control", u"8-6-2013", u"1.1.0");
+  run.m.InstallDriver(DriverKind::Sttube, u"Varnek(R) Brevix Zenth DFU", u"7-5-2012", u"3.0.4.0");
+  run.flash = {testing::DfuMessage(0, 2), testing::DfuMessage(0, 4, 100), testing::DfuMessage(0, 5)};
+
+  struct StageWatch : EventSink {
+    std::atomic<bool> ended{false};
+    void Emit(SessionEvent event) override {
+      if (event.kind == SessionEvent::Kind::StageEnded) ended = true;
+    }
+  } watch;
+  std::atomic<int> cleanUpsBeforeStageEnd{0};
+  const auto install = run.m.launcher.onStart;
+  run.m.launcher.onStart = [&, install](const std::u16string& file) {
+    if (file.ends_with(u"\\cmd.exe")) {
+      cleanUpsBeforeStageEnd += watch.ended ? 0 : 1;
+    } else {
+      install(file);
+    }
+  };
+  // Once the tool runs, the next sensor session (the read-back's) is held until released.
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> armed{false}, holding{false}, heldDone{false};
+  const auto resume = run.m.launcher.onResume;
+  run.m.launcher.onResume = [&, resume] {
+    resume();
+    armed = true;
+  };
+  run.m.sensors.onOpenSession = [&] {
+    if (!armed.exchange(false)) return;
+    holding = true;
+    released.wait_for(10s);
+    heldDone = true;
+  };
+
+  UpgradeSession session(run.Services(), run.m.texts, Audience::Console);
+  session.Attach(watch);
+  session.Open();
+  ASSERT_FALSE(session.RunChecks().allLatest);
+  session.StartUpgrade();
+  for (int tick = 0; tick < 2000 && !holding; ++tick) {
+    run.clock.Sleep(75);
+    session.PollTick();
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_TRUE(holding) << "the read-back never started";
+  session.RemoveWorkFiles();
+  EXPECT_FALSE(heldDone) << "the caller's thread waited for the stage's closing";
+  std::this_thread::sleep_for(50ms);  // time enough for a clean-up that did not wait to start
+  release.set_value();
+  session.StopWorker();
+  session.Detach();
+  EXPECT_TRUE(watch.ended);
+  EXPECT_EQ(run.CleanUps(), 1);
+  EXPECT_EQ(cleanUpsBeforeStageEnd, 0);
 }
 
 }  // namespace

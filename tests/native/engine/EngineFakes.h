@@ -60,7 +60,10 @@ class FakeSensorSource : public SensorSource {
   EventLog events;
   int liveObjects = 0;  // sensors, collections and managers not yet released
 
+  std::function<void()> onOpenSession;  // runs first, on the thread that opens the session
+
   std::unique_ptr<SensorSession> OpenSession() override {
+    if (onOpenSession) onOpenSession();
     events.push_back("session");
     return std::make_unique<Session>(*this);
   }
