@@ -211,6 +211,18 @@ if [ "$(awk '$1 > 0' <<<"$startup" | wc -l)" != $((2 * startup_rounds)) ]; then
   fail "start-up: $(tr '\n' ' ' <<<"${startup:-no output}")" "$work/step.err"
   startup_value=""
 fi
+# Where the time goes: one start of each with its start-up marks (BREVIX_STARTUP_TRACE), the
+# server still up from the rounds above.
+traced_start() {  # <exe> <last mark> <out>
+  local i
+  BREVIX_STARTUP_TRACE=1 timeout -k 5 60 wine "$1" >/dev/null 2>"$3" &
+  for ((i = 0; i < 150; i++)); do grep -q "^startup-trace .* $2" "$3" 2>/dev/null && break; sleep 0.2; done
+  timeout 20 wine taskkill /f /im "$(basename "$1")" >/dev/null 2>&1 || true
+  wait $! 2>/dev/null || true
+  grep -q "^startup-trace .* $2" "$3" || fail "start-up trace of $(basename "$1")" "$3"
+}
+traced_start "$product" "first paint done" "$work/trace-product"
+traced_start "$bench/bench_bare_dialog.exe" "window and its controls made" "$work/trace-bare"
 stop_wine
 
 # ---- 4. a full upgrade: responsiveness and overhead -------------------------------------------
@@ -374,6 +386,13 @@ results="$out/bench-results.txt"
       $1 == "resource" {printf "  resource %-13s %9d bytes %5.1f%%  (%d)\n", $2, $4, 100 * $4 / total, $3}
       $1 == "resource-tables" {printf "  resource tables     %9d bytes %5.1f%%\n", $2, 100 * $2 / total}' <<<"$layout"
   fi
+  echo
+  echo "Start-up marks, ms from the process's creation (one traced start; +ms since the mark before):"
+  for kind in product bare; do
+    tr -d '\r' <"$work/trace-$kind" | awk -v kind="$kind" '$1 == "startup-trace" {
+      what = $3; for (i = 4; i <= NF; i++) what = what " " $i
+      printf "  %-8s %7.1f  %+6.1f  %s\n", kind, $2, $2 - last, what; last = $2; kind = "" }'
+  done
   echo
   echo "Runs:"
   for condition in idle busy; do

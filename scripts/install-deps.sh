@@ -11,7 +11,8 @@ pkgs=(cmake g++ make googletest libgtest-dev clang-14 libclang-rt-14-dev zlib1g-
       g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
       wine wine64 wine32:i386 fonts-wine
       xvfb xauth xdotool imagemagick x11-utils xcompmgr
-      fonts-noto-cjk fonts-dejavu-core locales)
+      fonts-noto-cjk fonts-dejavu-core locales
+      debootstrap)  # the i686 lane's emulated root (scripts/i686-root.sh)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -21,6 +21,7 @@
 #include "engine/win32/Win32Mailslot.h"
 #include "engine/win32/Win32Sensors.h"
 #include "platform/Text.h"
+#include "platform/win32/StartupTrace.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WinText.h"
 #include "ui/wizard/win32/VarnekDFUDlg.h"
@@ -110,6 +111,7 @@ ExitCode Run() {
   StartupShell& shell = request.mode == RunMode::Silent ? static_cast<StartupShell&>(unattendedShell) : windowShell;
   StartupEnvironment env{system, registry, resources, files, shell};
   outcome.startup = RunStartupGates(env, refusal);
+  StartupMark("start-up gates passed");
   if (outcome.startup != StartupOutcome::Ready) return DecideExitCode(outcome);
   const bool ownWorkingDirectory =
       SamePath(files.CurrentDirectory(), WorkingDirectoryPath(system.SystemDirectory(), system.IsWow64()));
@@ -162,6 +164,7 @@ ExitCode Run() {
       front.RunTextOnly(session);
     }
   } else {
+    StartupMark("texts and session ready");
     const std::uint16_t loaded = language.LoadedTableId();
     CVarnekDFUDlg dialog(WizardServices{session, log, loaded ? loaded : tableId, applicationName});
     dialog.DoModal();

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/win32/Application.h"
+#include "platform/win32/StartupTrace.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ void RestrictDllSearchToSystemDirectory() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  brevix::win32::StartupMark("entry point (the system loaded the program and its DLLs)");
   RestrictDllSearchToSystemDirectory();
   return brevix::win32::RunApplication();
 }

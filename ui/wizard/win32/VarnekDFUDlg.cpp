@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/Text.h"
+#include "platform/win32/StartupTrace.h"
 #include "platform/win32/WinText.h"
 #include "ui/ResourceIds.h"
 #include "ui/controls/win32/PopDlg.h"
@@ -61,6 +62,7 @@ CVarnekDFUDlg::~CVarnekDFUDlg() {
 // ---- initialisation ---------------------------------------------------------------------
 
 BOOL CVarnekDFUDlg::OnInitDialog() {
+  win32::StartupMark("window and its controls made");
   const HWND self = Handle();
   tasks_.Bind(self);
   session_.Attach(*this);
@@ -100,6 +102,7 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   }
   cancelButton_.SetDefaultMarker(kDefaultMarker);  // highlighted, with the focus
 
+  win32::StartupMark("icon, placement, translucency, fonts, buttons");
   minimiseButton_.SubclassDlgItem(self, IDC_MINIMISE_BUTTON);
   minimiseButton_.LoadBitmaps(IDB_MINIMISE_NORMAL, IDB_MINIMISE_PRESSED, IDB_MINIMISE_FOCUSED);
   minimiseButton_.SizeToContent();
@@ -118,14 +121,18 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   ::GetClientRect(self, &client);
   skin::ClipToRoundedRect(self, client);
 
+  win32::StartupMark("title buttons, mailslot, title, rounded shape");
   // The introduction's picture is loaded when that page first paints: the licence comes up
-  // sooner without a second full-window bitmap to convert.
+  // sooner without a second full-window picture to decode. (Decoding on a thread of its own
+  // while the window is made was measured slower under Wine: the threads contend.)
   pagePicture_ = skin::LoadSkinBitmap(IDB_PAGE_BACKGROUND);
+  win32::StartupMark("page picture decoded");
   panelBrush_ = skin::CreatePanelBrush();
   // The progress bar and the restart choice belong to later pages: they are made once the
   // licence has painted (or when first needed), so the first page comes up sooner.
   CreateScrollBar();
   Run(model_.Start());
+  win32::StartupMark("scroll bar, licence page filled");
   ::SetFocus(Item(IDC_TITLE));
   return FALSE;  // the focus is set
 }
@@ -646,6 +653,7 @@ void CVarnekDFUDlg::OnPaint() {
   art.buttons[1] = cancelButton_.Handle();
   art.icon = icon_;
   if (skin::PaintPage(Handle(), skinState_, art) == skin::PagePaintResult::NoDrawingContext) ReportPreparingFailure();
+  win32::EndStartupTrace("first paint done");
   if (!laterControlsMade_ && !laterControlsPosted_) {
     laterControlsPosted_ = true;
     ::PostMessageW(Handle(), LaterControlsMessage(), 0, 0);
