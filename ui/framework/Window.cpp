@@ -235,6 +235,14 @@ void Dialog::EndDialog(INT_PTR result) {
 void Dialog::RunModalLoop() {
   MSG msg;
   while (!ended_ && Handle()) {
+    if (!idleSeen_ && HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0) {
+      idleSeen_ = true;
+      try {
+        OnFirstIdle();
+      } catch (...) {
+      }
+      continue;  // what it did may have queued messages
+    }
     const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) {
       ::PostQuitMessage(int(msg.wParam));  // the outer loop must see it too

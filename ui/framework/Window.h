@@ -88,6 +88,9 @@ class Dialog : public Window {
   virtual BOOL OnInitDialog() { return TRUE; }
   // Sees every message of the modal loop before it is dispatched; true swallows it.
   virtual bool PreTranslateMessage(MSG&) { return false; }
+  // Once, the first time the modal loop finds its thread's queue empty: the window and its
+  // controls painted, nothing posted, sent or typed. Work that can wait goes here.
+  virtual void OnFirstIdle() {}
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
 
@@ -100,6 +103,7 @@ class Dialog : public Window {
 
   int templateId_;
   bool ended_ = false;
+  bool idleSeen_ = false;
   INT_PTR result_ = -1;
 };
 

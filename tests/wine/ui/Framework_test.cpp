@@ -69,10 +69,14 @@ class TestDialog : public Dialog {
   explicit TestDialog(int id) : Dialog(id) {}
   std::function<BOOL(TestDialog&)> init;
   std::function<bool(MSG&)> hook;
+  std::function<void(TestDialog&)> idle;
 
  protected:
   BOOL OnInitDialog() override { return init ? init(*this) : TRUE; }
   bool PreTranslateMessage(MSG& m) override { return hook ? hook(m) : false; }
+  void OnFirstIdle() override {
+    if (idle) idle(*this);
+  }
 };
 
 TEST(Framework, MissingTemplateGivesMinusOne) {
@@ -155,6 +159,38 @@ TEST(Framework, HookSeesQueuedMessagesBeforeDispatchAndOuterDialogsSeeWhatInnerO
   EXPECT_EQ(outer.DoModal(nullptr), IDOK);
   EXPECT_EQ(innerSaw, (std::vector<UINT>{WM_APP + 2, WM_APP + 3, WM_APP + 4}));
   EXPECT_EQ(outerSaw, (std::vector<UINT>{WM_APP + 1, WM_APP + 3}));
+}
+
+// Work put off to the first idle moment runs once, after what was posted and after the window
+// and its controls have painted; later idle moments do not call it again.
+TEST(Framework, FirstIdleComesOnceAfterPostedWorkAndPainting) {
+  constexpr UINT kPosted = WM_APP + 7, kAfterIdle = WM_APP + 8;
+  constexpr UINT_PTR kEndTimer = 9;
+  TestDialog d;
+  bool postedSeen = false;
+  int idles = 0;
+  bool paintedAtIdle = false;
+  d.init = [&](TestDialog& self) {
+    ::PostMessageW(self.Handle(), kPosted, 0, 0);
+    return TRUE;
+  };
+  d.hook = [&](MSG& m) {
+    if (m.message == kPosted) postedSeen = true;
+    // A quiet spell (the loop waits for the timer) in which a second call would come.
+    if (m.message == kAfterIdle) ::SetTimer(d.Handle(), kEndTimer, 100, nullptr);
+    if (m.message == WM_TIMER && m.wParam == kEndTimer) d.EndDialog(IDOK);
+    return false;
+  };
+  d.idle = [&](TestDialog& self) {
+    ++idles;
+    paintedAtIdle = postedSeen && ::IsWindowVisible(self.Handle()) && !::GetUpdateRect(self.Handle(), nullptr, FALSE);
+    for (HWND child = ::GetWindow(self.Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+      paintedAtIdle = paintedAtIdle && !::GetUpdateRect(child, nullptr, FALSE);
+    ::PostMessageW(self.Handle(), kAfterIdle, 0, 0);
+  };
+  EXPECT_EQ(d.DoModal(nullptr), IDOK);
+  EXPECT_EQ(idles, 1);
+  EXPECT_TRUE(paintedAtIdle) << "the first idle came before the posted message or the painting";
 }
 
 TEST(Framework, QuitEndsTheModalLoopAndStaysQueued) {

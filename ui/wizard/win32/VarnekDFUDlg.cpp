@@ -624,10 +624,6 @@ LRESULT CVarnekDFUDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     tasks_.RunPending();
     return 0;
   }
-  if (message == LaterControlsMessage()) {
-    CreateLaterControls();
-    return 0;
-  }
   if (message == WM_QUERYDRAGICON) return reinterpret_cast<LRESULT>(icon_);
   return Dialog::OnMessage(message, wParam, lParam);
 }
@@ -653,14 +649,20 @@ void CVarnekDFUDlg::OnPaint() {
   art.buttons[1] = cancelButton_.Handle();
   art.icon = icon_;
   if (skin::PaintPage(Handle(), skinState_, art) == skin::PagePaintResult::NoDrawingContext) ReportPreparingFailure();
-  win32::EndStartupTrace("first paint done");
-  if (!laterControlsMade_ && !laterControlsPosted_) {
-    laterControlsPosted_ = true;
-    ::PostMessageW(Handle(), LaterControlsMessage(), 0, 0);
-  }
+  win32::StartupMark("first paint of the page done");
+  pagePainted_ = true;
 }
 
-void CVarnekDFUDlg::OnNcPaint() { ::PostMessageW(Handle(), WM_PAINT, 0, 0); }
+// A frame change repaints the page; before the page's first paint there is nothing to redo
+// (the first showing would otherwise paint the whole page twice).
+void CVarnekDFUDlg::OnNcPaint() {
+  if (pagePainted_) ::PostMessageW(Handle(), WM_PAINT, 0, 0);
+}
+
+void CVarnekDFUDlg::OnFirstIdle() {
+  win32::EndStartupTrace("licence page and its controls painted, nothing queued");
+  CreateLaterControls();
+}
 
 HBRUSH CVarnekDFUDlg::OnCtlColor(HDC dc, HWND control, int kind) {
   const HBRUSH fallback = reinterpret_cast<HBRUSH>(Default());

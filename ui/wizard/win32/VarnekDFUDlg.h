@@ -85,9 +85,10 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   void ShowRestartChoice();
   void DrawChoiceFrames(int focus);
   void PlaceControls();
-  // The progress bar and the restart choice, once: after the first paint or when first needed.
+  // The progress bar and the restart choice, once: when the licence page stands painted (the
+  // first idle moment) or when first needed.
   void CreateLaterControls();
-  static UINT LaterControlsMessage() { return WM_APP + 1; }
+  void OnFirstIdle() override;
   HWND Item(int id) const { return ::GetDlgItem(Handle(), id); }
   HWND Log() const { return Item(IDC_LOG); }
   int LogLineCount() const;
@@ -123,7 +124,7 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   int dotStep_ = 0;
   bool licenceCaretJumped_ = false;
   bool laterControlsMade_ = false;
-  bool laterControlsPosted_ = false;
+  bool pagePainted_ = false;
 };
 
 }  // namespace brevix
