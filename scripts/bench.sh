@@ -221,7 +221,7 @@ traced_start() {  # <exe> <last mark> <out>
   wait $! 2>/dev/null || true
   grep -q "^startup-trace .* $2" "$3" || fail "start-up trace of $(basename "$1")" "$3"
 }
-traced_start "$product" "first paint done" "$work/trace-product"
+traced_start "$product" "licence page and its controls painted, nothing queued" "$work/trace-product"
 traced_start "$bench/bench_bare_dialog.exe" "window and its controls made" "$work/trace-bare"
 stop_wine
 
