@@ -44,8 +44,10 @@ title='Varnek® Brevix Firmware Upgrade Tool'
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
 mkdir -p "$shots"
 work=$(mktemp -d /tmp/brevix-shots.XXXXXX)
+sensor_server="$tree/tools/windows/sensorserver/BrevixSensorServer.dll"
 cleanup() {
   timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null
+  bash "$root/scripts/wine-sensor-hub.sh" remove "$WINEPREFIX" "$sensor_server"
   bash "$root/scripts/wine-drivers-reset.sh" "$WINEPREFIX" "$tree"
   rm -rf "$work"
 }
@@ -54,7 +56,7 @@ win_path() { timeout 30 winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 # The stand-ins' pacing: time for shots while the ACPI installer runs and while the flashing
 # tool holds at 50 %.
 printf 'ACPI=4000\nSTTUBE=500\n' >"$work/dpinst.scenario"
-printf 'sleep 800\nsend 0 2 0\nsleep 300\nsend 0 4 50\nsleep 6000\nsend 0 4 100\nsleep 300\nsend 0 5 0\nsleep 60000\n' \
+printf 'sleep 800\nsend 0 2 0\nsleep 300\nsend 0 4 50\nsleep 6000\nsend 0 4 100\nsleep 300\nflash\nsend 0 5 0\nsleep 60000\n' \
   >"$work/dfu.scenario"
 export BREVIX_DPINST_SCENARIO BREVIX_DFU_SCENARIO
 BREVIX_DPINST_SCENARIO=$(win_path "$work/dpinst.scenario")
@@ -81,6 +83,10 @@ shoot() {  # <page> [count]: the wizard's rectangle, <count> times 0.35 s apart
 }
 
 bash "$root/scripts/wine-drivers-reset.sh" "$WINEPREFIX" "$tree"  # all three items to upgrade
+# The hub whose firmware the flash moves to the packaged one, read back before "Done.".
+hub=$(bash "$root/scripts/wine-sensor-hub.sh" add "$WINEPREFIX" "$sensor_server" "$work") ||
+  { echo "the test sensor server could not be registered" >&2; exit 1; }
+while IFS= read -r line; do [ -n "$line" ] && export "${line?}"; done <<<"$hub"
 timeout -k 5 300 wine "$exe" >"$work/program.err" 2>&1 &
 timeout 60 wine "$windump" 40 "$class" >/dev/null 2>&1
 win=$(xdotool search --onlyvisible --name "^$title\$" | head -1)
