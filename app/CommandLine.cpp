@@ -2,22 +2,10 @@
 
 namespace brevix {
 
-CommandTail ClassifyCommandTail(std::u16string_view tail) {
-  if (tail == u"/V" || tail == u"/v") return CommandTail::Version;
-  if (tail == u"/S" || tail == u"/s") return CommandTail::Silent;
-  return CommandTail::Usage;
-}
-
-std::u16string_view CommandTailText(CommandTail tail) {
-  switch (tail) {
-    case CommandTail::Version:
-      return kVersionText;
-    case CommandTail::Usage:
-      return kUsageText;
-    case CommandTail::Silent:
-      break;
-  }
-  return {};
+RunMode ClassifyCommandTail(std::u16string_view tail) {
+  if (tail == u"/V" || tail == u"/v") return RunMode::Version;
+  if (tail == u"/S" || tail == u"/s") return RunMode::Silent;
+  return RunMode::Usage;
 }
 
 std::u16string_view RawCommandTail(std::u16string_view commandLine) {
@@ -36,9 +24,9 @@ std::u16string_view RawCommandTail(std::u16string_view commandLine) {
 std::u16string_view RunRequest::Text() const {
   switch (mode) {
     case RunMode::Version:
-      return CommandTailText(CommandTail::Version);
+      return kVersionText;
     case RunMode::Usage:
-      return CommandTailText(CommandTail::Usage);
+      return kUsageText;
     case RunMode::Wizard:
     case RunMode::Silent:
       break;
@@ -48,15 +36,7 @@ std::u16string_view RunRequest::Text() const {
 
 RunRequest ParseCommandLine(std::u16string_view commandLine, std::size_t argumentCount) {
   if (argumentCount == 0) return {RunMode::Wizard};
-  switch (ClassifyCommandTail(RawCommandTail(commandLine))) {
-    case CommandTail::Silent:
-      return {RunMode::Silent};
-    case CommandTail::Version:
-      return {RunMode::Version};
-    case CommandTail::Usage:
-      break;
-  }
-  return {RunMode::Usage};
+  return {ClassifyCommandTail(RawCommandTail(commandLine))};
 }
 
 }  // namespace brevix

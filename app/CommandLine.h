@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "engine/RunMode.h"
+
 namespace brevix {
 
 constexpr char16_t kUsageText[] =
@@ -17,13 +19,8 @@ constexpr char16_t kUsageText[] =
 // A fixed text that follows the executable's file version; the version resource is not read.
 constexpr char16_t kVersionText[] = u"The tool version is 1.0.20.2699\r\n";
 
-enum class CommandTail { Silent, Version, Usage };
-
 // Whole string, case-sensitive: "/S" or "/s", "/V" or "/v"; "/?" and anything else is usage.
-CommandTail ClassifyCommandTail(std::u16string_view tail);
-
-// The text a tail writes before the wait for Enter; empty for the silent switch.
-std::u16string_view CommandTailText(CommandTail tail);
+RunMode ClassifyCommandTail(std::u16string_view tail);
 
 // The tail of a full command line as the process got it: the program name (up to its closing
 // quote when quoted, else up to the first blank) and the blanks after it are skipped. Like the
@@ -31,15 +28,9 @@ std::u16string_view CommandTailText(CommandTail tail);
 std::u16string_view RawCommandTail(std::u16string_view commandLine);
 
 // What the command line asks for. Any argument at all makes the program a console program.
-enum class RunMode {
-  Wizard,   // no argument
-  Silent,   // the tail is exactly the silent switch
-  Version,  // the tail is exactly the version switch: its text, then a wait for Enter
-  Usage,    // any other tail: the usage text, then a wait for Enter
-};
 struct RunRequest {
   RunMode mode = RunMode::Wizard;
-  bool NeedsConsole() const { return mode != RunMode::Wizard; }
+  bool NeedsConsole() const { return ReportsToConsole(mode); }
   // The text written before the wait for Enter; empty for the wizard and the silent run.
   std::u16string_view Text() const;
   friend bool operator==(const RunRequest&, const RunRequest&) = default;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/TextKeys.h"
 #include "platform/Text.h"
 
 namespace brevix {
@@ -12,12 +13,47 @@ bool WriteToConsole(Console& console, const SessionEvent& event) {
   return true;
 }
 
+// ---- the scheduler ----------------------------------------------------------------------------
+
+Scheduler::Timer ClockScheduler::Add(std::uint32_t ms, std::uint32_t period, std::function<void()> task) {
+  const Timer id = nextId_++;
+  entries_.push_back(Entry{id, clock_.Milliseconds() + ms, period, std::move(task)});
+  return id;
+}
+
+void ClockScheduler::Cancel(Timer timer) {
+  entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [timer](const Entry& e) { return e.id == timer; }),
+                 entries_.end());
+}
+
+bool ClockScheduler::RunNext() {
+  if (entries_.empty()) return false;
+  const auto next = std::min_element(entries_.begin(), entries_.end(),
+                                     [](const Entry& a, const Entry& b) { return a.due < b.due; });
+  const Timer id = next->id;
+  const std::uint64_t due = next->due;
+  const std::uint64_t now = clock_.Milliseconds();
+  if (now < due) clock_.Sleep(static_cast<std::uint32_t>(due - now));
+  // The task may add or cancel timers, this one among them: it runs on a copy.
+  auto it = std::find_if(entries_.begin(), entries_.end(), [id](const Entry& e) { return e.id == id; });
+  std::function<void()> task = it->task;
+  if (it->period == 0) {
+    entries_.erase(it);
+  } else {
+    it->due = std::max(due + it->period, clock_.Milliseconds());
+  }
+  task();
+  return true;
+}
+
+// ---- the front end ----------------------------------------------------------------------------
+
 void ConsoleFrontEnd::Emit(SessionEvent event) {
   std::lock_guard<std::mutex> lock(mutex_);
   queue_.push_back(std::move(event));
 }
 
-void ConsoleFrontEnd::Drain(UpgradeSession& session) {
+void ConsoleFrontEnd::Drain() {
   for (;;) {
     SessionEvent event;
     {
@@ -29,92 +65,70 @@ void ConsoleFrontEnd::Drain(UpgradeSession& session) {
     if (WriteToConsole(console_, event)) continue;
     using Kind = SessionEvent::Kind;
     switch (event.kind) {
-      case Kind::Text:
-      case Kind::StepEnded:
-      case Kind::StepStarted:
-      case Kind::Progress:
-        break;
       case Kind::FailureBox:
         // A deployment script has nobody to press OK: the text goes where the run's output goes.
-        if (unattended_) {
+        if (IsUnattended(mode_)) {
           console_.Write(ConsoleSafe(event.text) + u"\r\n");
         } else if (showBox_) {
           showBox_(event.text);
         }
         break;
+      case Kind::ChecksDone:
+        if (event.allLatest) workOver_ = true;
+        break;
       case Kind::StageEnded:
-        Finish(session);
+        workOver_ = event.allLatest;
+        break;
+      case Kind::Text:
+      case Kind::StepEnded:
+      case Kind::StepStarted:
+      case Kind::Progress:
+      case Kind::RunEnded:
         break;
     }
   }
 }
 
-void ConsoleFrontEnd::Finish(UpgradeSession& session) {
-  if (finished_) return;
-  finished_ = true;
-  session.RemoveWorkFiles();
-  const TextTable& texts = session.Texts();
-  if (!session.Report().allLatest) {
-    console_.Write(ConsoleSafe(texts.Text(u"Upgrade23") + u"\r\n" + texts.Text(u"Upgrade24")));
-  }
+void ConsoleFrontEnd::Close(UpgradeRun& run, bool allLatest) {
+  const TextTable& texts = run.Texts();
+  if (!allLatest) console_.Write(ConsoleSafe(texts.Text(text::kUpgradeFinished) + u"\r\n" + texts.Text(text::kPressEnter)));
   console_.WaitForEnter();
+  run.Finish();
+  Drain();
 }
 
-void ConsoleFrontEnd::End(UpgradeSession& session) {
-  session.StopWorker();
-  Drain(session);
-  session.Detach();
-  // As after the wizard's window: whatever the run left goes, before the run ends.
-  session.RemoveWorkFiles();
-  session.StopWorker();
+void ConsoleFrontEnd::RunTextOnly(UpgradeRun& run) {
+  mode_ = run.Mode();
+  run.Attach(*this, scheduler_);
+  run.Start();
+  Drain();
+  run.Quit();
+  Drain();
+  run.Detach();
 }
 
-void ConsoleFrontEnd::RunTextOnly(UpgradeSession& session) {
-  session.Attach(*this);
-  session.Open();
-  Drain(session);
-  End(session);
-}
-
-void ConsoleFrontEnd::RunSilent(UpgradeSession& session) {
-  const std::uint64_t start = clock_.Milliseconds();
-  unattended_ = true;
-  session.Attach(*this);
-  session.Open();
-  Drain(session);
+void ConsoleFrontEnd::RunSilent(UpgradeRun& run) {
+  mode_ = run.Mode();
+  run.Attach(*this, scheduler_);
+  run.Start();
+  Drain();
 
   const std::u16string crlf = u"\r\n";
-  console_.Write(session.Texts().Licence());
+  console_.Write(run.Texts().Licence());
   console_.Write(crlf);
-  session.ExtractPackage();
+  run.Consent(RunConsent::Licence);  // "/S" is the consent to all three
   console_.Write(crlf);
-  const CheckReport& report = session.RunChecks();
-  Drain(session);
+  run.Consent(RunConsent::Checks);
+  Drain();
   console_.Write(crlf);
-  if (report.allLatest) {
-    Finish(session);
-    End(session);
-    return;
+  if (!workOver_) {
+    run.Consent(RunConsent::Upgrade);
+    while (!workOver_ && scheduler_.RunNext()) Drain();
+    Drain();
   }
-
-  session.StartUpgrade();
-  // The poll's timer: first due kConsoleFirstPollMs after the start, then every `period`
-  // until the poll stops it.
-  std::uint64_t period = kConsoleFirstPollMs;
-  std::uint64_t nextPoll = start + period;
-  bool polling = true;
-  while (!finished_ && polling) {
-    const std::uint64_t now = clock_.Milliseconds();
-    if (now < nextPoll) clock_.Sleep(static_cast<std::uint32_t>(nextPoll - now));
-    Drain(session);  // what the worker reported comes before what the poll makes of it
-    for (const PollAction& action : session.PollTick()) {
-      if (action.kind == PollAction::SetPeriod && action.value > 0) period = static_cast<std::uint64_t>(action.value);
-      if (action.kind == PollAction::StopTimer) polling = false;
-    }
-    Drain(session);
-    nextPoll = std::max(nextPoll + period, clock_.Milliseconds());
-  }
-  End(session);
+  // The stage cannot end without saying so; should the run stop without, the run still ends.
+  Close(run, workOver_.value_or(false));
+  run.Detach();
 }
 
 }  // namespace brevix

@@ -2,8 +2,8 @@
 
 namespace brevix {
 
-ExitCode DecideExitCode(const RunOutcome& o) {
-  switch (o.startup) {
+ExitCode DecideExitCode(RunMode mode, StartupOutcome startup, std::optional<RunEnding> run) {
+  switch (startup) {
     case StartupOutcome::Ready:
       break;
     case StartupOutcome::RefusedSystem:
@@ -15,14 +15,22 @@ ExitCode DecideExitCode(const RunOutcome& o) {
     case StartupOutcome::WindowClassFailed:
       return ExitCode::StepFailed;
   }
-  // The version and usage modes end their dialog with cancel; that is no quit.
-  if (o.consoleMode && !o.silentMode) return ExitCode::Success;
-  // A failure outweighs everything after it: the machine is not where the run meant to take it.
-  if (o.stepFailed) return ExitCode::StepFailed;
-  if (o.restartStarted) return ExitCode::RestartStarted;
-  if (o.upgraded) return ExitCode::RestartRequired;
-  if (o.userQuit) return ExitCode::UserQuit;
-  return ExitCode::Success;
+  if (IsTextOnly(mode) || !run) return ExitCode::Success;
+  switch (*run) {
+    case RunEnding::Failed:
+      return ExitCode::StepFailed;
+    case RunEnding::RestartStarted:
+      return ExitCode::RestartStarted;
+    case RunEnding::Upgraded:
+      return ExitCode::RestartRequired;
+    case RunEnding::Current:
+      return ExitCode::Success;
+    case RunEnding::Quit:
+      // Only someone at the wizard can leave it; a silent run that ends before its work (it
+      // cannot be asked to) has nothing to report as a quit.
+      return mode == RunMode::Wizard ? ExitCode::UserQuit : ExitCode::Success;
+  }
+  return ExitCode::StepFailed;
 }
 
 }  // namespace brevix

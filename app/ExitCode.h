@@ -2,8 +2,11 @@
 // The process's exit code, for scripts and deployment systems. The values are the Windows
 // installer's, which such systems already understand.
 #include <cstdint>
+#include <optional>
 
 #include "app/StartupGates.h"
+#include "engine/RunMode.h"
+#include "engine/RunTypes.h"
 
 namespace brevix {
 
@@ -17,18 +20,9 @@ enum class ExitCode : std::uint32_t {
   RestartRequired = 3010,  // ERROR_SUCCESS_REBOOT_REQUIRED
 };
 
-// What a run came to, gathered as it goes; start-up fills the first three, the front end the rest.
-struct RunOutcome {
-  StartupOutcome startup = StartupOutcome::Ready;
-  bool consoleMode = false;
-  bool silentMode = false;
-  bool upgraded = false;        // something was to be upgraded and the upgrading stage ended
-  bool stepFailed = false;      // any "Failed!" result, tool failure message or time-out
-  bool userQuit = false;        // the user left the wizard before its work was done
-  bool restartStarted = false;  // the restart command was started
-};
-
-ExitCode DecideExitCode(const RunOutcome& outcome);
+// The whole decision: what the command line asked for, how start-up came out and, where start-up
+// let a run happen, how the run ended (nullopt: no run).
+ExitCode DecideExitCode(RunMode mode, StartupOutcome startup, std::optional<RunEnding> run);
 
 inline int ExitCodeValue(ExitCode code) { return static_cast<int>(code); }
 

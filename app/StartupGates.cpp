@@ -1,6 +1,7 @@
 #include "app/StartupGates.h"
 
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 
 namespace brevix {
 

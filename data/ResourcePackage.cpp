@@ -1,7 +1,5 @@
 #include "data/ResourcePackage.h"
 
-#include <unordered_set>
-
 #include "data/ByteReader.h"
 
 namespace brevix {
@@ -226,21 +224,6 @@ PackageReadResult ReadPackage(ByteView package) {
   return result;
 }
 
-bool ExtractPackage(ByteView package, FileSystem& files) {
-  const PackageReadResult read = ReadPackage(package);
-  if (!read.contents) return false;
-  // Entries share few folders: each folder chain is made once, not once an entry (a package
-  // of thousands of small files would otherwise spend most of its time failing to remake them).
-  std::unordered_set<std::u16string> folders;
-  for (const PackageEntry& entry : read.contents->entries) {
-    const std::size_t sep = entry.name.rfind(u'\\');
-    const std::u16string folder = sep == std::u16string::npos ? std::u16string() : entry.name.substr(0, sep);
-    if (folders.insert(folder).second) CreatePathDirectories(entry.name, files);  // WriteWholeFile tells
-    WriteWholeFile(entry.name, entry.data, files);
-  }
-  return true;
-}
-
 std::optional<Bytes> ReadPackageEntry(ByteView package, std::u16string_view name) {
   const PackageReadResult read = ReadPackage(package);
   if (!read.contents) return std::nullopt;
@@ -248,25 +231,6 @@ std::optional<Bytes> ReadPackageEntry(ByteView package, std::u16string_view name
     if (entry.name == name) return Bytes(entry.data.begin(), entry.data.end());
   }
   return std::nullopt;
-}
-
-bool CreatePathDirectories(const std::u16string& path, FileSystem& files) {
-  const std::size_t lastSep = path.rfind(u'\\');
-  const std::u16string tested = (lastSep == std::u16string::npos || lastSep == 0) ? u"." : path;
-  const std::uint32_t attributes = files.GetAttributes(tested);
-  if (attributes >= 16 && attributes <= 31) return true;
-
-  bool last = false;
-  for (std::size_t i = 0; lastSep != std::u16string::npos && i <= lastSep; ++i) {
-    if (path[i] == u'\\') last = files.MakeDirectory(path.substr(0, i));
-  }
-  return last;
-}
-
-bool WriteWholeFile(const std::u16string& path, ByteView bytes, FileSystem& files) {
-  if (files.WriteWholeFile(path, bytes)) return true;
-  files.RemoveFile(path);  // no part of a file stays under its name
-  return false;
 }
 
 Bytes BuildPackage(const std::vector<std::pair<std::u16string, Bytes>>& entries) {

@@ -9,7 +9,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace brevix {
@@ -78,24 +77,8 @@ std::u16string FoldNameCase(std::u16string_view name);
 // UTF-8 for messages, with control characters shown as \xNN.
 std::string PrintableName(std::u16string_view name);
 
-// Writes every entry below the current directory, in stored order, each after creating the
-// directories its name needs. A file that cannot be written whole is skipped (WriteWholeFile
-// leaves no part of it). Fails, writing nothing, when the package does not read.
-bool ExtractPackage(ByteView package, FileSystem& files);
-
 // A copy of the first entry named exactly `name` (case-sensitive).
 std::optional<Bytes> ReadPackageEntry(ByteView package, std::u16string_view name);
-
-// Creates the directories named by the prefixes of a "\"-separated path. Nonzero when the
-// tested path already is a plain directory (attributes 16..31) or the last prefix was
-// newly created.
-bool CreatePathDirectories(const std::u16string& path, FileSystem& files);
-
-// Creates or replaces one file with one buffer. A write that fails (the disk is full, the
-// device fails) may have left part of the file, or truncated the one that was there: the file
-// is removed then, so that nobody takes a part of a file (half an INF, half an installer) for
-// the whole. A read-only file, which could not be opened, stays: removing it fails as well.
-bool WriteWholeFile(const std::u16string& path, ByteView bytes, FileSystem& files);
 
 // The writing twin of ReadPackage: entries in the given order, first-entry offset 0.
 Bytes BuildPackage(const std::vector<std::pair<std::u16string, Bytes>>& entries);

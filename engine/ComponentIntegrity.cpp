@@ -3,6 +3,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "data/TextKeys.h"
+
 namespace brevix {
 namespace {
 
@@ -90,11 +92,11 @@ IntegrityResult CheckComponentIntegrity(const DigestRecord& record, Component co
 IntegrityFailureReport ReportFor(Component component, IntegrityStatus status) {
   const bool missing = status == IntegrityStatus::MissingDigest;
   switch (component) {
-    case Component::Acpi: return {missing ? "0xEE010004" : "0xEE020001", missing ? "Preparing" : "Checking", u"Upgrade14"};
+    case Component::Acpi: return {missing ? "0xEE010004" : "0xEE020001", missing ? "Preparing" : "Checking", text::kAcpiIntegrityFailed};
     case Component::Sttube:
-      return {missing ? "0xEE010006" : "0xEE020002", missing ? "Preparing" : "Checking", u"Upgrade13"};
+      return {missing ? "0xEE010006" : "0xEE020002", missing ? "Preparing" : "Checking", text::kSttubeIntegrityFailed};
     case Component::Firmware:
-      return {missing ? "0xEE010008" : "0xEE020003", missing ? "Preparing" : "Checking", u"Upgrade15"};
+      return {missing ? "0xEE010008" : "0xEE020003", missing ? "Preparing" : "Checking", text::kFirmwareIntegrityFailed};
   }
   return {"", "", u""};
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/TextKeys.h"
 #include "engine/UpgradeEngine.h"
 #include "engine/UpgradeWorker.h"
 
@@ -12,27 +13,7 @@ std::uint16_t Field(ByteView bytes, std::size_t offset) {
   return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
-PollAction Act(PollAction::Kind kind) {
-  PollAction action;
-  action.kind = kind;
-  return action;
-}
-PollAction Act(PollAction::Kind kind, std::u16string text) {
-  PollAction action = Act(kind);
-  action.text = std::move(text);
-  return action;
-}
-PollAction ActValue(PollAction::Kind kind, int value) {
-  PollAction action = Act(kind);
-  action.value = value;
-  return action;
-}
-PollAction LogReport(const char* code, const char* section) {
-  PollAction action = Act(PollAction::ReportError);
-  action.code = code;
-  action.section = section;
-  return action;
-}
+using Kind = SessionEvent::Kind;
 
 // The failure types that are logged, with their codes (ErrorCode.ini).
 struct FailureEntry {
@@ -58,7 +39,7 @@ std::optional<DfuProgressMessage> DecodeDfuMessage(ByteView bytes) {
 }
 
 PollTexts PollTextsOf(const TextTable& texts) {
-  return PollTexts{texts.Text(u"Upgrade07"), texts.Text(u"Upgrade15"), texts.Text(u"Upgrade21"), texts.Text(u"Upgrade22")};
+  return PollTexts{texts.Text(text::kUpgradingFirmware), texts.Text(text::kFirmwareIntegrityFailed), texts.Text(text::kStepDone), texts.Text(text::kStepFailed)};
 }
 
 PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state) {
@@ -72,31 +53,24 @@ PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state) {
   return facts;
 }
 
-PollActions FirmwarePoll::Tick(const PollFacts& facts, std::uint64_t nowMs, MailslotReader& mailslot) {
-  PollActions actions;
-  if (Ended()) return actions;
+PollStep FirmwarePoll::Tick(const PollFacts& facts, std::uint64_t nowMs, MailslotReader& mailslot) {
+  PollStep step;
+  if (Ended()) return step;
 
   if (emptyPolls_ > kMaxEmptyPolls) {
-    actions.push_back(Act(PollAction::StopTimer));
-    actions.push_back(Act(PollAction::StepEnded, texts_.failed));
-    EndStage(actions, PollOutcome::TimedOut);
-    return actions;
-  }
-  if (firstTick_) {
-    actions.push_back(ActValue(PollAction::SetPeriod, kPollPeriodMs));
-    firstTick_ = false;
+    step.events.push_back(SessionEvent::Of(Kind::StepEnded, texts_.failed));
+    EndStage(PollOutcome::TimedOut);
+    return step;
   }
   if (facts.workerFinished && !facts.firmwareNeedsUpgrade) {
-    actions.push_back(Act(PollAction::StopTimer));
-    EndStage(actions, PollOutcome::DriversOnly);
-    return actions;
+    EndStage(PollOutcome::DriversOnly);
+    return step;
   }
   if (facts.workerFinished && !facts.toolStarted) {
     // The worker is over and no tool runs: no report can ever come.
-    actions.push_back(Act(PollAction::StopTimer));
-    if (!facts.firmwareStepClosed) actions.push_back(Act(PollAction::StepEnded, texts_.failed));
-    EndStage(actions, PollOutcome::ToolNotStarted);
-    return actions;
+    if (!facts.firmwareStepClosed) step.events.push_back(SessionEvent::Of(Kind::StepEnded, texts_.failed));
+    EndStage(PollOutcome::ToolNotStarted);
+    return step;
   }
 
   if (facts.toolStarted && !facts.toolRunning && !toolSeenEndedAt_) toolSeenEndedAt_ = nowMs;
@@ -105,20 +79,20 @@ PollActions FirmwarePoll::Tick(const PollFacts& facts, std::uint64_t nowMs, Mail
     if (!message) break;
     Take(*message, facts, nowMs);
   }
-  if (!facts.workerFinished) return actions;  // nothing ends the stage under a running worker
+  if (!facts.workerFinished) return step;  // nothing ends the stage under a running worker
 
   if (pending_.empty()) {
     ++emptyPolls_;
-    return actions;
+    return step;
   }
   const DfuProgressMessage message = pending_.front();
   pending_.pop_front();
   if (message.status != 0) {
-    Failure(message, actions);
+    Failure(message, step);
   } else {
-    Report(message, actions);
+    Report(message, step);
   }
-  return actions;
+  return step;
 }
 
 void FirmwarePoll::Take(ByteView bytes, const PollFacts& facts, std::uint64_t nowMs) {
@@ -131,57 +105,53 @@ void FirmwarePoll::Take(ByteView bytes, const PollFacts& facts, std::uint64_t no
   endingQueued_ = ending;
 }
 
-void FirmwarePoll::EndStage(PollActions& actions, PollOutcome outcome) {
-  actions.push_back(Act(PollAction::StageEnded));
+void FirmwarePoll::EndStage(PollOutcome outcome) {
   outcome_ = outcome;
   pending_.clear();
 }
 
-void FirmwarePoll::Failure(const DfuProgressMessage& message, PollActions& actions) {
+void FirmwarePoll::Failure(const DfuProgressMessage& message, PollStep& step) {
   const auto entry = std::find_if(std::begin(kFailures), std::end(kFailures),
                                   [&](const FailureEntry& e) { return e.type == message.type; });
   if (entry != std::end(kFailures)) {
     if (entry->closesStep) {
-      actions.push_back(Act(PollAction::StepEnded, texts_.failed));
+      step.events.push_back(SessionEvent::Of(Kind::StepEnded, texts_.failed));
     } else {
-      actions.push_back(Act(PollAction::Text, texts_.integrityFailed));
-      actions.push_back(Act(PollAction::Text, u"\r\n"));
+      step.events.push_back(SessionEvent::Of(Kind::Text, texts_.integrityFailed));
+      step.events.push_back(SessionEvent::Of(Kind::Text, u"\r\n"));
     }
-    actions.push_back(LogReport(entry->code, entry->section));
+    step.logReports.push_back({entry->code, entry->section});
   }
   // Every failure ends the stage, logged or not; the tool ends by itself after a failure.
-  actions.push_back(Act(PollAction::StopTimer));
-  EndStage(actions, PollOutcome::FailureReported);
+  EndStage(PollOutcome::FailureReported);
 }
 
-void FirmwarePoll::Report(const DfuProgressMessage& message, PollActions& actions) {
+void FirmwarePoll::Report(const DfuProgressMessage& message, PollStep& step) {
   switch (message.type) {
     case kDfuDeviceFound:
-      actions.push_back(Act(PollAction::StepEnded, texts_.done));  // closes "Finding device"
+      step.events.push_back(SessionEvent::Of(Kind::StepEnded, texts_.done));  // closes "Finding device"
       break;
     case kDfuProgress: {
       const int percent = std::min<int>(message.value, 100);
       if (percent == 0 || percent <= bestPercent_) break;
       bestPercent_ = percent;
-      if (output_ == PollOutput::Console) {
+      if (ReportsToConsole(mode_)) {
         const std::string number = std::to_string(percent);
-        actions.push_back(Act(PollAction::Text, ConsoleSafe(texts_.firmwareTitle) + u" " +
-                                                    std::u16string(number.begin(), number.end()) + u"%\r\n"));
+        step.events.push_back(SessionEvent::Of(
+            Kind::Text, ConsoleSafe(texts_.firmwareTitle) + u" " + std::u16string(number.begin(), number.end()) + u"%\r\n"));
       } else if (firstProgress_) {
         firstProgress_ = false;
-        actions.push_back(Act(PollAction::Text, texts_.firmwareTitle));
-        actions.push_back(Act(PollAction::StepStarted));
+        step.events.push_back(SessionEvent::Of(Kind::Text, texts_.firmwareTitle));
+        step.events.push_back(SessionEvent::Of(Kind::StepStarted));
       }
-      actions.push_back(ActValue(PollAction::Progress, percent));
+      step.events.push_back(SessionEvent::Progress(percent));
       break;
     }
     case kDfuSucceeded:
-      if (output_ == PollOutput::Console) actions.push_back(Act(PollAction::Text, ConsoleSafe(texts_.firmwareTitle)));
-      actions.push_back(Act(PollAction::StopTimer));
+      if (ReportsToConsole(mode_)) step.events.push_back(SessionEvent::Of(Kind::Text, ConsoleSafe(texts_.firmwareTitle)));
       // The tool is ended before the stage's clean-up removes the folder it runs from; the
       // step is "Done." only once the hub reads as the packaged firmware.
-      actions.push_back(Act(PollAction::EndTool));
-      actions.push_back(Act(PollAction::VerifyFlash));
+      step.closeFlash = true;
       outcome_ = PollOutcome::Succeeded;
       pending_.clear();
       break;
@@ -190,21 +160,17 @@ void FirmwarePoll::Report(const DfuProgressMessage& message, PollActions& action
   }
 }
 
-PollActions PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
-                         MailslotReader& mailslot) {
-  PollActions forFrontEnd;
-  for (PollAction& action : poll.Tick(PollFactsOf(report, state), engine.Services().clock.Milliseconds(), mailslot)) {
-    switch (action.kind) {
-      case PollAction::ReportError:
-        engine.Services().log.ReportError(action.code, action.section);
-        break;
-      default:
-        forFrontEnd.push_back(std::move(action));
-        break;
-    }
+PollStep PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
+                      MailslotReader& mailslot) {
+  PollStep step;
+  {
+    std::lock_guard<std::mutex> tick(state.PollMutex());
+    step = poll.Tick(PollFactsOf(report, state), engine.Services().clock.Milliseconds(), mailslot);
   }
+  for (const PollStep::LogReport& line : step.logReports) engine.Services().log.ReportError(line.code, line.section);
+  step.logReports.clear();  // carried out
   if (poll.Failed()) state.MarkStepFailed();
-  return forFrontEnd;
+  return step;
 }
 
 }  // namespace brevix

@@ -1,8 +1,8 @@
 #pragma once
-// The firmware poll, run on the front end's timer 1: it reads the flashing tool's 6-byte
+// The firmware poll, run on the run's poll timer: it reads the flashing tool's 6-byte
 // mailslot messages, follows the firmware progress and ends the upgrading stage on success,
 // failure or time-out, or when only drivers were to be upgraded. A pure state machine: facts
-// and the mailslot in, actions out; the front end carries the actions out in order.
+// and the mailslot in, the run's events out.
 //
 // Beyond the tool's plain contract:
 //  - nothing ends the stage while the worker still runs (the stage's clean-up removes the
@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "data/TextTable.h"
+#include "engine/RunMode.h"
+#include "engine/SessionEvent.h"
 #include "platform/Mailslot.h"
 
 namespace brevix {
@@ -55,9 +57,6 @@ constexpr std::size_t kMaxReadsPerTick = 64;
 constexpr std::size_t kMaxPendingMessages = 40;
 constexpr std::uint64_t kToolEndGraceMs = 3000;
 
-// Console runs print a line per progress report; the wizard shows the bar.
-enum class PollOutput { Wizard, Console };
-
 struct PollTexts {
   std::u16string firmwareTitle;    // "Upgrade07"
   std::u16string integrityFailed;  // "Upgrade15"
@@ -76,37 +75,30 @@ struct PollFacts {
 };
 PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state);
 
-struct PollAction {
-  enum Kind {
-    SetPeriod,    // value: the timer's new period in ms
-    StopTimer,
-    StepStarted,  // the firmware step's dots start
-    StepEnded,    // text: the decorated result
-    Text,         // text for the log (or the console)
-    Progress,     // value: percent, 1 to 100
-    ReportError,  // code and section for the upgrade log
-    EndTool,      // end the flashing tool and what it started
-    VerifyFlash,  // the tool reported success: read the hub's firmware back, then close the
-                  // step and end the stage (the session's share; nothing follows it)
-    StageEnded,   // the upgrading stage is over
+// What one tick of the poll comes to.
+struct PollStep {
+  std::vector<SessionEvent> events;  // for the front end, in order
+  struct LogReport {
+    std::string code;  // "0xEE030004"
+    std::string section;
+    friend bool operator==(const LogReport&, const LogReport&) = default;
   };
-  Kind kind = StopTimer;
-  int value = 0;
-  std::u16string text;
-  std::string code;
-  std::string section;
-  friend bool operator==(const PollAction&, const PollAction&) = default;
+  std::vector<LogReport> logReports;  // for the upgrade log, in order
+  // A success report: the tool is ended and the firmware read back, which then closes the
+  // step (the run's share, away from the front end's thread).
+  bool closeFlash = false;
 };
-using PollActions = std::vector<PollAction>;
 
 enum class PollOutcome { Running, DriversOnly, Succeeded, FailureReported, TimedOut, ToolNotStarted };
 
 class FirmwarePoll {
  public:
-  FirmwarePoll(PollOutput output, PollTexts texts) : output_(output), texts_(std::move(texts)) {}
+  // A console run prints a line per progress report; the wizard shows the bar.
+  FirmwarePoll(RunMode mode, PollTexts texts) : mode_(mode), texts_(std::move(texts)) {}
 
-  // One tick of timer 1 at `nowMs` (a clock that only moves forward).
-  PollActions Tick(const PollFacts& facts, std::uint64_t nowMs, MailslotReader& mailslot);
+  // One tick at `nowMs` (a clock that only moves forward). Once Ended(), the stage may end as
+  // soon as the tool is gone (after a success report: read back).
+  PollStep Tick(const PollFacts& facts, std::uint64_t nowMs, MailslotReader& mailslot);
 
   PollOutcome Outcome() const { return outcome_; }
   bool Ended() const { return outcome_ != PollOutcome::Running; }
@@ -120,14 +112,13 @@ class FirmwarePoll {
 
  private:
   void Take(ByteView bytes, const PollFacts& facts, std::uint64_t nowMs);
-  void EndStage(PollActions& actions, PollOutcome outcome);
-  void Failure(const DfuProgressMessage& message, PollActions& actions);
-  void Report(const DfuProgressMessage& message, PollActions& actions);
+  void EndStage(PollOutcome outcome);
+  void Failure(const DfuProgressMessage& message, PollStep& step);
+  void Report(const DfuProgressMessage& message, PollStep& step);
 
-  PollOutput output_;
+  RunMode mode_;
   PollTexts texts_;
   PollOutcome outcome_ = PollOutcome::Running;
-  bool firstTick_ = true;
   bool firstProgress_ = true;
   int emptyPolls_ = 0;
   int bestPercent_ = 0;
@@ -136,11 +127,9 @@ class FirmwarePoll {
   bool endingQueued_ = false;
 };
 
-// The session's tick: takes the run's facts and the clock's time, ticks the poll, carries out
-// the log's share of the actions (upgrade-log reports, the failure mark) and returns the rest
-// in order: the timer's, the front end's, and the ending of the tool and the read-back, which
-// wait and so run away from the front end's thread.
-PollActions PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
-                         MailslotReader& mailslot);
+// The run's tick: takes the run's facts and the clock's time, ticks the poll, carries out the
+// log's share (upgrade-log reports, the failure mark) and returns the rest.
+PollStep PollFirmware(FirmwarePoll& poll, const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
+                      MailslotReader& mailslot);
 
 }  // namespace brevix

@@ -1,7 +1,7 @@
 #pragma once
-// What an upgrade session tells its front end: one stream of event values, shaped by the
-// session's own events rather than by any window. The wizard and the console each consume the
-// stream on their own thread; the session never knows which one listens.
+// What an upgrade run tells its front end: one stream of event values, shaped by the run's own
+// events rather than by any window. The wizard and the console each consume the stream on their
+// own thread; the run never knows which one listens.
 #include <string>
 
 namespace brevix {
@@ -11,31 +11,44 @@ struct SessionEvent {
     Text,         // text: a report row, a step's title, a closing line
     StepStarted,  // the step whose title came last runs until StepEnded (the wizard animates dots)
     StepEnded,    // text: the step's decorated result (" . . . Done.\r\n")
-    Progress,     // value: firmware progress in percent, 1 to 100
-    StageEnded,   // the upgrading stage is over (success, failure, time-out or nothing to do)
+    Progress,     // percent: firmware progress, 1 to 100
+    ChecksDone,   // allLatest: the checking report is out; when all is latest the run is over
+                  // but for Finish
+    StageEnded,   // the upgrading stage is over (success, failure or time-out); the run waits
+                  // for Finish
+    RunEnded,     // every thread of the run has ended and its files are gone: nothing follows
     FailureBox,   // text: a failure the user must acknowledge ("Failed to Create a mailslot.")
   };
   Kind kind = Kind::Text;
   std::u16string text;
-  int value = 0;
+  int percent = 0;         // Progress: 1 to 100 (the poll counts more than 100 as 100)
+  bool allLatest = false;  // ChecksDone, StageEnded: the checks found nothing to upgrade
 
-  static SessionEvent Of(Kind kind, std::u16string text = {}, int value = 0) {
-    return SessionEvent{kind, std::move(text), value};
+  static SessionEvent Of(Kind kind, std::u16string text = {}) { return SessionEvent{kind, std::move(text)}; }
+  static SessionEvent Progress(int percent) {
+    SessionEvent e{Kind::Progress};
+    e.percent = percent;
+    return e;
+  }
+  static SessionEvent Checked(Kind kind, bool allLatest) {
+    SessionEvent e{kind};
+    e.allLatest = allLatest;
+    return e;
   }
   friend bool operator==(const SessionEvent&, const SessionEvent&) = default;
 };
 
-// The front end's end of the stream. Emit may be called from the upgrade worker's thread as
-// well as from the front end's own; an implementation hands each event to its own thread, in
-// the order emitted.
+// The front end's end of the stream. Emit may be called from the run's threads as well as from
+// the front end's own; an implementation hands each event to its own thread, in the order
+// emitted.
 class EventSink {
  public:
   virtual ~EventSink() = default;
   virtual void Emit(SessionEvent event) = 0;
+  // On the front end's thread: shows at once what other threads emitted and is still queued.
+  // The run calls it before it acts on what it polls, so that what the worker reported is
+  // shown before what the poll makes of it.
+  virtual void ShowPending() {}
 };
-
-// Which front end a session reports to: the checking report's closing prompt and the
-// firmware progress differ (the wizard shows a bar, a console prints a line per step).
-enum class Audience { Wizard, Console };
 
 }  // namespace brevix

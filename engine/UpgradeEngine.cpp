@@ -22,8 +22,8 @@ bool DriverNeedsUpgrade(DriverKind kind, const std::u16string& packaged, const s
   return OrdinalGreater(key(packaged), key(installed));
 }
 
-UpgradeEngine::UpgradeEngine(const EngineServices& services, const TextTable& texts, Audience audience)
-    : services_(services), texts_(texts), audience_(audience) {
+UpgradeEngine::UpgradeEngine(const EngineServices& services, const TextTable& texts, RunMode mode)
+    : services_(services), texts_(texts), mode_(mode) {
   workingDirectory_ = services_.files.CurrentDirectory();
   acpiDirectory_ = workingDirectory_ + u"\\DRIVER\\ACPI";
   firmwareDirectory_ = workingDirectory_ + u"\\DRIVER\\FIRMWARE";
@@ -106,7 +106,7 @@ CheckReport UpgradeEngine::RunChecks() const {
   // The closing prompt is the front end's: the wizard asks for a click on its buttons
   // ("Checking10", "Checking14"); a console names the items or asks for Enter ("Checking15",
   // "Checking16").
-  const bool console = audience_ == Audience::Console;
+  const bool console = ReportsToConsole(mode_);
   if (!r.allLatest) {
     WriteOutput(checking(console ? 15 : 10) + crlf);
     if (r.firmwareNeedsUpgrade) WriteOutput(checking(13) + crlf);

@@ -10,6 +10,7 @@
 #include "data/UpgradeLog.h"
 #include "engine/HardDfuSwitch.h"
 #include "engine/InstalledDrivers.h"
+#include "engine/RunMode.h"
 #include "engine/SensorQuery.h"
 #include "engine/SessionEvent.h"
 #include "platform/Clock.h"
@@ -62,7 +63,7 @@ struct CheckReport {
 class UpgradeEngine {
  public:
   // Reads the current directory: the unpacked package lies below it.
-  UpgradeEngine(const EngineServices& services, const TextTable& texts, Audience audience = Audience::Wizard);
+  UpgradeEngine(const EngineServices& services, const TextTable& texts, RunMode mode = RunMode::Wizard);
   UpgradeEngine(const UpgradeEngine&) = delete;
   UpgradeEngine& operator=(const UpgradeEngine&) = delete;
 
@@ -103,7 +104,6 @@ class UpgradeEngine {
   const EngineServices& Services() const { return services_; }
   const TextTable& Texts() const { return texts_; }
   std::u16string Text(std::u16string_view key) const { return texts_.Text(key); }
-  Audience ReportAudience() const { return audience_; }
 
   const std::u16string& WorkingDirectory() const { return workingDirectory_; }
   const std::u16string& FirmwareDirectory() const { return firmwareDirectory_; }
@@ -115,7 +115,7 @@ class UpgradeEngine {
  private:
   EngineServices services_;
   const TextTable& texts_;
-  Audience audience_;
+  RunMode mode_;
   EventSink* sink_ = nullptr;
   FileSecurityReader* inheritedDirectorySecurity_ = nullptr;
   void* installerOwner_ = nullptr;

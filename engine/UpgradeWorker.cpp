@@ -1,5 +1,6 @@
 #include "engine/UpgradeWorker.h"
 
+#include "data/TextKeys.h"
 #include "engine/ComponentIntegrity.h"
 #include "engine/HardDfuSwitch.h"
 #include "engine/StartTrust.h"
@@ -55,7 +56,7 @@ bool ComponentIntact(const UpgradeEngine& engine, WorkerState& state, Component 
   services.log.ReportError(report.code, report.section);
   services.standardOutput.Print("Integrity check failed: " + DescribeIntegrityFailure(result) + "\n");
   state.MarkStepFailed();
-  Emit(engine, SessionEvent::Kind::StepEnded, engine.Text(u"Upgrade22"));
+  Emit(engine, SessionEvent::Kind::StepEnded, engine.Text(text::kStepFailed));
   engine.WriteOutput(engine.Text(report.textKey) + u"\r\n");
   return false;
 }
@@ -72,7 +73,7 @@ void DriverStep(const UpgradeEngine& engine, WorkerState& state, DriverKind kind
     engine.Services().log.ReportError(failureCode, "Upgrading");
     state.MarkStepFailed();
   }
-  Emit(engine, SessionEvent::Kind::StepEnded, engine.Text(installed ? u"Upgrade21" : u"Upgrade22"));
+  Emit(engine, SessionEvent::Kind::StepEnded, engine.Text(installed ? text::kStepDone : text::kStepFailed));
 }
 
 // Marks the worker finished however it leaves.
@@ -91,6 +92,7 @@ bool MayStart(const UpgradeEngine& engine, const std::u16string& program) {
 }  // namespace
 
 bool WorkerState::RecordToolStart(std::unique_ptr<LaunchedProcess> tool) {
+  std::lock_guard<std::mutex> tick(pollMutex_);
   if (toolStarted_.load() || tool_) return false;
   tool_ = std::move(tool);
   toolStarted_.store(true);  // publishes tool_ to the other thread
@@ -150,16 +152,16 @@ int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, Worker
   try {
     state.SetDriversDone(false);
     if (report.acpiNeedsUpgrade) {
-      DriverStep(engine, state, DriverKind::Acpi, report.packagedAcpiVersion, u"Upgrade06", "0xEE030001");
+      DriverStep(engine, state, DriverKind::Acpi, report.packagedAcpiVersion, text::kUpgradingAcpi, "0xEE030001");
       if (!report.sttubeNeedsUpgrade) state.SetDriversDone(true);
     }
     if (report.sttubeNeedsUpgrade) {
-      DriverStep(engine, state, DriverKind::Sttube, report.packagedSttubeVersion, u"Upgrade05", "0xEE030002");
+      DriverStep(engine, state, DriverKind::Sttube, report.packagedSttubeVersion, text::kUpgradingSttube, "0xEE030002");
       state.SetDriversDone(true);
     }
     engine.Services().clock.Sleep(kFirmwareStepDelayMs);
     if (!report.firmwareNeedsUpgrade) return 1;
-    engine.WriteOutput(engine.Text(u"Upgrade04"));  // "Finding device"
+    engine.WriteOutput(engine.Text(text::kFindingDevice));  // "Finding device"
     Emit(engine, SessionEvent::Kind::StepStarted);
     if (!ComponentIntact(engine, state, Component::Firmware)) {
       state.MarkFirmwareStepClosed();

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/InstalledDrivers.h"
@@ -59,6 +60,11 @@ class WorkerState {
   // the other thread may be asking it.
   void WithdrawToolStart() { toolStarted_.store(false); }
 
+  // Held by a poll tick from the facts it takes to the last message it reads, and by the tool's
+  // start while it is recorded: a tool's report can then never be read under facts taken before
+  // its start (and dropped as from before it), however fast the tool writes.
+  std::mutex& PollMutex() { return pollMutex_; }
+
  private:
   std::atomic<bool> driversDone_{false};
   std::atomic<bool> finished_{false};
@@ -66,6 +72,7 @@ class WorkerState {
   std::atomic<bool> toolStarted_{false};
   std::atomic<bool> firmwareStepClosed_{false};
   std::unique_ptr<LaunchedProcess> tool_;
+  std::mutex pollMutex_;
 };
 
 // Whether the installed driver of the kind is at least the packaged one, by the install keys

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 

@@ -7,6 +7,7 @@
 #include "FuzzSupport.h"
 #include "data/DigestRecord.h"
 #include "engine/ComponentIntegrity.h"
+#include "engine/Extraction.h"
 
 #include <algorithm>
 

@@ -25,13 +25,12 @@ class Mailslot : public MailslotReader {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input in(data, size);
-  const PollOutput output = in.Flag() ? PollOutput::Console : PollOutput::Wizard;
+  const RunMode output = in.Flag() ? RunMode::Silent : RunMode::Wizard;
   FirmwarePoll poll(output, PollTexts{u"Firmware", u"Integrity failed!", u" . . . Done.\r\n", u" . . . Failed!\r\n"});
   Mailslot mailslot;
   std::uint64_t now = 1000;
   int lastPercent = 0;
   int stageEnds = 0;
-  bool first = true;
 
   while (!in.Empty()) {
     const std::uint8_t flags = in.Byte();
@@ -56,34 +55,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     now += in.U16();
 
     const bool endedBefore = poll.Ended();
-    const PollActions actions = poll.Tick(facts, now, mailslot);
-    if (endedBefore) FUZZ_CHECK(actions.empty());
-    for (std::size_t i = 0; i < actions.size(); ++i) {
-      const PollAction& a = actions[i];
-      switch (a.kind) {
-        case PollAction::SetPeriod:
-          FUZZ_CHECK(first && a.value == kPollPeriodMs);
-          break;
-        case PollAction::Progress:
-          FUZZ_CHECK(a.value > lastPercent && a.value <= 100);
-          lastPercent = a.value;
-          break;
-        case PollAction::StageEnded:
-        case PollAction::VerifyFlash:  // the stage ends once the flashed firmware is read back
-          ++stageEnds;
-          FUZZ_CHECK(i + 1 == actions.size());
-          break;
-        case PollAction::EndTool:  // only on a success report, right before its read-back
-          FUZZ_CHECK(i + 2 == actions.size() && actions[i + 1].kind == PollAction::VerifyFlash);
-          break;
-        case PollAction::ReportError:
-          FUZZ_CHECK(a.code.size() == 10 && a.code.rfind("0xEE0", 0) == 0);
-          break;
-        default:
-          break;
-      }
+    const PollStep step = poll.Tick(facts, now, mailslot);
+    if (endedBefore) FUZZ_CHECK(step.events.empty() && step.logReports.empty() && !step.closeFlash);
+    for (const SessionEvent& e : step.events) {
+      if (e.kind != SessionEvent::Kind::Progress) continue;
+      FUZZ_CHECK(e.percent > lastPercent && e.percent <= 100);
+      lastPercent = e.percent;
     }
-    first = false;
+    for (const PollStep::LogReport& r : step.logReports) {
+      FUZZ_CHECK(r.code.size() == 10 && r.code.rfind("0xEE0", 0) == 0);
+    }
+    // A success report ends the poll and hands the step's close to the read-back.
+    if (step.closeFlash) FUZZ_CHECK(poll.Outcome() == PollOutcome::Succeeded);
+    if (!endedBefore && poll.Ended()) ++stageEnds;
     FUZZ_CHECK(poll.Ended() == (stageEnds == 1));
     FUZZ_CHECK(poll.BestPercent() == lastPercent);
   }

@@ -5,6 +5,7 @@
 #include "FuzzSupport.h"
 #include "app/StartupGates.h"
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 
 using namespace brevix;
 

@@ -234,8 +234,8 @@ BREVIX_DFU_SCENARIO=$(win_path "$work/dfu.scenario")
 # What the protocol itself makes a user wait from the click to the finish page: the worker's
 # start timer; each installer's scripted time, seen on the registry test grid; the pause before
 # the flashing tool; the tool's scripted reports up to its success; the poll tick that reads it.
-worker_delay=$(source_constant ui/wizard/WizardModel.h kWorkerDelayMs)
-first_poll=$(source_constant ui/wizard/WizardModel.h kFirstPollMs)
+worker_delay=$(source_constant engine/UpgradeRun.h kWizardWorkerDelayMs)
+first_poll=$(source_constant engine/UpgradeRun.h kWizardFirstPollMs)
 install_pause=$(source_constant engine/UpgradeWorker.h kInstallPauseMs)
 firmware_delay=$(source_constant engine/UpgradeWorker.h kFirmwareStepDelayMs)
 poll_period=$(source_constant engine/FirmwarePoll.h kPollPeriodMs)

@@ -13,10 +13,11 @@
 #include "app/StartupGates.h"
 #include "app/win32/Win32StartupShell.h"
 #include "data/LanguageTable.h"
+#include "data/TextKeys.h"
 #include "data/TextTable.h"
 #include "data/UpgradeLog.h"
 #include "data/win32/Win32LogFile.h"
-#include "engine/UpgradeSession.h"
+#include "engine/UpgradeRun.h"
 #include "engine/win32/Win32DeviceControl.h"
 #include "engine/win32/Win32Mailslot.h"
 #include "engine/win32/Win32Sensors.h"
@@ -97,24 +98,25 @@ ExitCode Run() {
   const std::uint16_t langId = system.GetUserDefaultUILanguage();
   const std::uint16_t tableId = SelectLanguageTableId(langId);
   // The text lives in section "Popup"; the search starts at "Checking" and runs on past it.
-  const std::u16string refusal = language.Lookup(u"Checking", tableId, u"Popup02").value_or(u"Popup02");
+  const std::u16string refusal = language.Lookup(u"Checking", tableId, text::kRefusal).value_or(text::kRefusal);
 
   // What the command line asks for decides how a refusal is shown; everything else of it is
   // carried out after the gates.
-  const RunRequest request = ParseCommandLine(U16(::GetCommandLineW()), ArgumentCount());
-  RunOutcome outcome;
+  const RunMode mode = ParseCommandLine(U16(::GetCommandLineW()), ArgumentCount()).mode;
   UniqueHandle instanceMutex;  // held until the process ends
   const std::u16string className = kWindowClassName;
   Win32StartupShell windowShell(instanceMutex, className);
   Win32Console console;
   UnattendedStartupShell unattendedShell(windowShell, console);
-  StartupShell& shell = request.mode == RunMode::Silent ? static_cast<StartupShell&>(unattendedShell) : windowShell;
+  StartupShell& shell = IsUnattended(mode) ? static_cast<StartupShell&>(unattendedShell) : windowShell;
   StartupEnvironment env{system, registry, resources, files, shell};
-  outcome.startup = RunStartupGates(env, refusal);
+  const StartupOutcome startup = RunStartupGates(env, refusal);
   StartupMark("start-up gates passed");
-  if (outcome.startup != StartupOutcome::Ready) return DecideExitCode(outcome);
-  const bool ownWorkingDirectory =
-      SamePath(files.CurrentDirectory(), WorkingDirectoryPath(system.SystemDirectory(), system.IsWow64()));
+  if (startup != StartupOutcome::Ready) return DecideExitCode(mode, startup, std::nullopt);
+  // The working folder is settled here, once: the gates made start-up's own folder current
+  // where they could, else the run stays where it was started.
+  WorkingFolder folder{files.CurrentDirectory(), false};
+  folder.ownDirectory = SamePath(folder.path, WorkingDirectoryPath(system.SystemDirectory(), system.IsWow64()));
 
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
@@ -123,12 +125,11 @@ ExitCode Run() {
   // Restartable by the restart manager, without recovery or autosave.
   ::RegisterApplicationRestart(L"", 0);
 
-  outcome.consoleMode = request.NeedsConsole();
-  outcome.silentMode = request.mode == RunMode::Silent;
-  if (request.NeedsConsole()) {
+  if (ReportsToConsole(mode)) {
     PrepareConsole();
-    if (!request.Text().empty()) {
-      console.Write(std::u16string(request.Text()));
+    const std::u16string_view text = RunRequest{mode}.Text();
+    if (!text.empty()) {
+      console.Write(std::u16string(text));
       console.WaitForEnter();
     }
   }
@@ -144,39 +145,34 @@ ExitCode Run() {
   Win32FileDigester digests;
   UpgradeLog log(profile, clock, logFile);
   const TextTable texts = TextTable::Load(language, tableId, LoadLicenceText(resources, langId));
-  const SessionServices services{
+  const RunServices services{
       EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log, digests},
       resources,
       fileSecurity,
       []() -> std::unique_ptr<MailslotReader> { return Win32Mailslot::Create().mailslot; },
       system.SystemDirectory(),
-      ownWorkingDirectory};
+      folder};
   const std::u16string applicationName = ApplicationName();
-  UpgradeSession session(services, texts, request.NeedsConsole() ? Audience::Console : Audience::Wizard);
+  UpgradeRun run(services, texts, mode);
 
-  if (request.NeedsConsole()) {
+  if (ReportsToConsole(mode)) {
     ConsoleFrontEnd front(console, clock, [&applicationName](const std::u16string& text) {
       ::MessageBoxW(nullptr, W(text), W(applicationName), MB_OK);
     });
-    if (request.mode == RunMode::Silent) {
-      front.RunSilent(session);
+    if (IsTextOnly(mode)) {
+      front.RunTextOnly(run);
     } else {
-      front.RunTextOnly(session);
+      front.RunSilent(run);
     }
   } else {
-    StartupMark("texts and session ready");
+    StartupMark("texts and run ready");
     const std::uint16_t loaded = language.LoadedTableId();
-    CVarnekDFUDlg dialog(WizardServices{session, log, loaded ? loaded : tableId, applicationName});
+    CVarnekDFUDlg dialog(WizardServices{run, log, loaded ? loaded : tableId, applicationName});
     dialog.DoModal();
   }
-  session.StopWorker();
-
-  const SessionOutcome run = session.Outcome();
-  outcome.upgraded = run.upgradeStarted;
-  outcome.stepFailed = run.stepFailed;
-  outcome.userQuit = !request.NeedsConsole() && !run.workDone;
-  outcome.restartStarted = !request.NeedsConsole() && run.restartStarted && run.upgradeStarted;
-  return DecideExitCode(outcome);
+  // Each front end has ended the run before it went; this only waits should one not have.
+  run.Detach();
+  return DecideExitCode(mode, StartupOutcome::Ready, run.Ending());
 }
 
 }  // namespace

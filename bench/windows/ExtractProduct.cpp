@@ -3,6 +3,7 @@
 // system over the Win32 one.
 #include "bench/windows/ExtractionRun.h"
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 #include "platform/win32/Win32Platform.h"
 #include "engine/WorkFiles.h"
 

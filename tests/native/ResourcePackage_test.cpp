@@ -1,4 +1,5 @@
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/framework/Trace.h"
+
 namespace brevix::framework {
 
 UINT TaskQueue::Message() {
@@ -36,6 +38,7 @@ void TaskQueue::RunPending() {
     try {
       task();
     } catch (...) {
+      TraceSwallowedException("a queued task");
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/framework/Trace.h"
 
 namespace brevix::framework {
 namespace {
@@ -58,6 +59,7 @@ LRESULT CALLBACK FrameworkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   try {
     result = self->Dispatch(message, wParam, lParam);
   } catch (...) {
+    TraceSwallowedException("a window procedure");
     result = current.defaulted ? current.result : ::DefSubclassProc(hwnd, message, wParam, lParam);
   }
   self->current_ = outer;
@@ -188,6 +190,7 @@ INT_PTR CALLBACK Dialog::BootstrapProc(HWND hwnd, UINT message, WPARAM, LPARAM l
   try {
     result = self->OnInitDialog();
   } catch (...) {
+    TraceSwallowedException("OnInitDialog");
     self->EndDialog(-1);
   }
   RECT after{};
@@ -240,6 +243,7 @@ void Dialog::RunModalLoop() {
       try {
         OnFirstIdle();
       } catch (...) {
+        TraceSwallowedException("OnFirstIdle");
       }
       continue;  // what it did may have queued messages
     }
@@ -263,6 +267,7 @@ bool Dialog::PreTranslateThroughRunning(MSG& message) {
     try {
       if ((*it)->PreTranslateMessage(message)) return true;
     } catch (...) {
+      TraceSwallowedException("PreTranslateMessage");
     }
   }
   return false;

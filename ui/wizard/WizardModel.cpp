@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "data/TextKeys.h"
 #include "ui/controls/UserButtonModel.h"
 
 namespace brevix {
@@ -9,10 +10,52 @@ namespace {
 
 using E = WizardEffect;
 
-E Effect(E::Kind kind, int a = 0, int b = 0) { return E{kind, WizardButton::Next, a, b, {}}; }
-E OnButton(E::Kind kind, WizardButton button, int a = 0) { return E{kind, button, a, 0, {}}; }
-E Caption(WizardButton button, std::u16string text) { return E{E::SetCaption, button, 0, 0, std::move(text)}; }
-E Append(std::u16string text) { return E{E::AppendText, WizardButton::Next, 0, 0, std::move(text)}; }
+E Effect(E::Kind kind) { return E{kind}; }
+E Page(int page) {
+  E e{E::ShowPage};
+  e.page = page;
+  return e;
+}
+E Look(WizardButton button, int look) {
+  E e{E::SetLook, button};
+  e.look = look;
+  return e;
+}
+E Marker(WizardButton button, int marker) {
+  E e{E::SetDefaultMarker, button};
+  e.marker = marker;
+  return e;
+}
+E Caption(WizardButton button, std::u16string text) {
+  E e{E::SetCaption, button};
+  e.text = std::move(text);
+  return e;
+}
+E Append(std::u16string text) {
+  E e{E::AppendText};
+  e.text = std::move(text);
+  return e;
+}
+E Invalidate(bool erase) {
+  E e{E::InvalidateWindow};
+  e.erase = erase;
+  return e;
+}
+E Choice(E::Kind kind, int choice) {
+  E e{kind};
+  e.choice = choice;
+  return e;
+}
+E ConsentTo(RunConsent what) {
+  E e{E::Consent};
+  e.consent = what;
+  return e;
+}
+E Restart(bool now) {
+  E e{E::ChooseRestart};
+  e.restartNow = now;
+  return e;
+}
 
 void Add(WizardEffects& out, WizardEffects more) { out.insert(out.end(), more.begin(), more.end()); }
 
@@ -21,41 +64,40 @@ bool IsHighlighted(const ButtonFacts& button) { return button.look == kLookHighl
 }  // namespace
 
 void WizardModel::MarkButtons(WizardEffects& out, int nextMarker, int cancelMarker) {
-  out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Next, nextMarker));
-  out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, cancelMarker));
+  out.push_back(Marker(WizardButton::Next, nextMarker));
+  out.push_back(Marker(WizardButton::Cancel, cancelMarker));
 }
 
 WizardEffects WizardModel::Start() {
   pageState_ = kStateLicence;
-  return {Effect(E::ShowPage, kPageLicence)};
+  return {Page(kPageLicence)};
 }
 
 WizardEffects WizardModel::EmphasiseNext() const {
   WizardEffects out;
   MarkButtons(out, kDefaultMarker, 1);
   out.push_back(Effect(E::FocusLog));
-  out.push_back(Effect(E::InvalidateWindow, 0));
+  out.push_back(Invalidate(false));
   return out;
 }
 
 WizardEffects WizardModel::EmphasiseCancel() const {
   WizardEffects out;
   MarkButtons(out, 1, kDefaultMarker);
-  out.push_back(Effect(E::InvalidateWindow, 0));
+  out.push_back(Invalidate(false));
   return out;
 }
 
 WizardEffects WizardModel::UpgradeStart() {
   return {
-      OnButton(E::SetLook, WizardButton::Next, kLookNormal),
+      Look(WizardButton::Next, kLookNormal),
       Effect(E::HideNext),
       Effect(E::SwapButtons),
-      Caption(WizardButton::Cancel, texts_.Text(u"Cancel")),
-      OnButton(E::SetLook, WizardButton::Cancel, kLookDisabled),
+      Caption(WizardButton::Cancel, texts_.Text(text::kCancel)),
+      Look(WizardButton::Cancel, kLookDisabled),
       Effect(E::ShowSubtitle),
       Effect(E::ShowProgress),
-      Effect(E::StartTimer, kPollTimer, kFirstPollMs),
-      Effect(E::StartTimer, kWorkerTimer, kWorkerDelayMs),
+      ConsentTo(RunConsent::Upgrade),
   };
 }
 
@@ -63,16 +105,16 @@ WizardEffects WizardModel::NextButton() {
   WizardEffects out;
   switch (pageState_) {
     case kStateLicence:
-      if (!packageExtracted_) out.push_back(Effect(E::ExtractPackage));
-      out.push_back(Effect(E::ShowPage, kPageIntroduction));
+      out.push_back(ConsentTo(RunConsent::Licence));  // the run unpacks the package once
+      out.push_back(Page(kPageIntroduction));
       pageState_ = kStateIntroduction;
       break;
     case kStateIntroduction:
       // The rest follows the checks' outcome (ChecksFinished).
       pageState_ = kStateChecking;
-      return {Effect(E::ShowPage, kPageChecking), Effect(E::RunChecks)};
+      return {Page(kPageChecking), ConsentTo(RunConsent::Checks)};
     case kStateChecking:
-      out.push_back(Effect(E::ShowPage, kPageUpgrade));
+      out.push_back(Page(kPageUpgrade));
       pageState_ = kStateUpgrading;
       Add(out, UpgradeStart());
       break;
@@ -91,7 +133,7 @@ WizardEffects WizardModel::ChecksFinished(bool allLatest) {
   WizardEffects out{Effect(E::HideNext)};
   Add(out, FinishUpgrade(true));
   out.push_back(Effect(E::SwapButtons));
-  out.push_back(Effect(E::InvalidateWindow, 1));
+  out.push_back(Invalidate(true));
   return out;
 }
 
@@ -102,11 +144,12 @@ WizardEffects WizardModel::CancelButton() {
       out = ConfirmQuit();
       break;
     case kStateIntroduction:
-      out.push_back(Effect(E::ShowPage, kPageLicence));
+      out.push_back(Page(kPageLicence));
       pageState_ = kStateLicence;
       break;
     case kStateChecking:
-      out.push_back(Effect(E::ShowPage, kPageIntroduction));
+      out.push_back(Page(kPageIntroduction));
+      out.push_back(Effect(E::Back));
       pageState_ = kStateIntroduction;
       break;
     case kStateUpgrading:
@@ -125,13 +168,19 @@ WizardEffects WizardModel::ConfirmQuit() {
   return {Effect(E::OpenQuitPopup)};
 }
 
+WizardEffects WizardModel::CloseRequest() {
+  if (popupOpen_) return {Effect(E::Quit)};  // the confirmation's Yes
+  if (pageState_ == kStateFinished) return {Restart(false), Effect(E::Quit)};
+  return ConfirmQuit();
+}
+
 WizardEffects WizardModel::FinishUpgrade(bool allLatest) {
-  WizardEffects out{Effect(E::RemoveWorkFiles)};
-  if (!allLatest) out.push_back(Append(texts_.Text(u"Upgrade23") + u"\r\n" + texts_.Text(u"Upgrade20")));
+  WizardEffects out;
+  if (!allLatest) out.push_back(Append(texts_.Text(text::kUpgradeFinished) + u"\r\n" + texts_.Text(text::kClickFinish)));
   pageState_ = kStateFinished;
-  out.push_back(Caption(WizardButton::Cancel, texts_.Text(u"Finish")));
-  out.push_back(OnButton(E::SetLook, WizardButton::Cancel, kLookHighlighted));
-  out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+  out.push_back(Caption(WizardButton::Cancel, texts_.Text(text::kFinish)));
+  out.push_back(Look(WizardButton::Cancel, kLookHighlighted));
+  out.push_back(Marker(WizardButton::Cancel, kDefaultMarker));
   out.push_back(Effect(E::InvalidateCancel));
   out.push_back(Effect(E::HideProgress));
   if (!allLatest && restartChoiceAvailable_) {
@@ -150,21 +199,18 @@ WizardEffects WizardModel::SelectRestartNow() {
   if (!restartChoiceAvailable_) return {};
   restartChoice_ = 1;
   choiceFocus_ = 0;
-  return {Effect(E::SetChoicePictures, 0), Effect(E::DrawChoiceFrames, 0)};
+  return {Choice(E::SetChoicePictures, 0), Choice(E::DrawChoiceFrames, 0)};
 }
 
 WizardEffects WizardModel::SelectRestartLater() {
   if (!restartChoiceAvailable_) return {};
   restartChoice_ = 0;
   choiceFocus_ = 1;
-  return {Effect(E::SetChoicePictures, 1), Effect(E::DrawChoiceFrames, 1)};
+  return {Choice(E::SetChoicePictures, 1), Choice(E::DrawChoiceFrames, 1)};
 }
 
 WizardEffects WizardModel::FinishAction() {
-  WizardEffects out;
-  if (restartChoice_ == 1) out.push_back(Effect(E::RestartSystem));
-  out.push_back(Effect(E::EndDialog));
-  return out;
+  return {Restart(restartChoice_ == 1), Effect(E::Finish)};
 }
 
 FilterResult WizardModel::FinishedPageKey(WizardKey key, const KeyContext& context) {
@@ -176,18 +222,18 @@ FilterResult WizardModel::FinishedPageKey(WizardKey key, const KeyContext& conte
         // Finish -> first choice -> second choice -> Finish.
         if (context.cancel.marker == kDefaultMarker) {
           choiceFocus_ = 0;
-          out.push_back(Effect(E::DrawChoiceFrames, 0));
-          out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, 1));
+          out.push_back(Choice(E::DrawChoiceFrames, 0));
+          out.push_back(Marker(WizardButton::Cancel, 1));
         } else if (choiceFocus_ == 0) {
           choiceFocus_ = 1;
-          out.push_back(Effect(E::DrawChoiceFrames, 1));
+          out.push_back(Choice(E::DrawChoiceFrames, 1));
         } else {
-          choiceFocus_ = 2;
-          out.push_back(Effect(E::DrawChoiceFrames, 2));
-          out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+          choiceFocus_ = kNoChoice;
+          out.push_back(Choice(E::DrawChoiceFrames, kNoChoice));
+          out.push_back(Marker(WizardButton::Cancel, kDefaultMarker));
         }
       } else if (context.cancel.marker != kDefaultMarker) {
-        out.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+        out.push_back(Marker(WizardButton::Cancel, kDefaultMarker));
       }
       break;
     case WizardKey::Enter:
@@ -217,7 +263,7 @@ FilterResult WizardModel::KeyDown(WizardKey key, const KeyContext& context) {
       FilterResult result = swallow;
       const bool next = IsHighlighted(context.next), cancel = IsHighlighted(context.cancel);
       if (!next && !cancel) {
-        result.effects.push_back(OnButton(E::SetDefaultMarker, WizardButton::Cancel, kDefaultMarker));
+        result.effects.push_back(Marker(WizardButton::Cancel, kDefaultMarker));
       } else if (cancel) {
         MarkButtons(result.effects, kDefaultMarker, 1);
       } else {
@@ -283,23 +329,23 @@ PageContent PageFor(int page, const TextTable& texts) {
   PageContent c;
   switch (page) {
     case kPageLicence:
-      c = {kPageBackgroundImage, 2, texts.Text(u"License01"), texts.Text(u"License02"), texts.Licence(), u"",
-           texts.Text(u"Accept"), texts.Text(u"Cancel"), PageContent::ScrollBar::SyncShow};
+      c = {kPageBackgroundImage, 2, texts.Text(text::kLicenceHeading), texts.Text(text::kLicenceSubtitle), texts.Licence(), u"",
+           texts.Text(text::kAccept), texts.Text(text::kCancel), PageContent::ScrollBar::SyncShow};
       break;
     case kPageIntroduction:
-      c = {kIntroBackgroundImage, 1, texts.Text(u"Indroduction01"), u"", u"",
-           texts.Text(u"Indroduction02") + u"\r\n" + texts.Text(u"Indroduction03"), texts.Text(u"Next"),
-           texts.Text(u"Back"), PageContent::ScrollBar::Hide};
+      c = {kIntroBackgroundImage, 1, texts.Text(text::kIntroHeading), u"", u"",
+           texts.Text(text::kIntroWelcome) + u"\r\n" + texts.Text(text::kIntroClickNext), texts.Text(text::kNext),
+           texts.Text(text::kBack), PageContent::ScrollBar::Hide};
       break;
     case kPageChecking:
-      c = {kPageBackgroundImage, 2, u"", u"", u"", u"", texts.Text(u"Upgrade"), texts.Text(u"Back"),
+      c = {kPageBackgroundImage, 2, u"", u"", u"", u"", texts.Text(text::kUpgrade), texts.Text(text::kBack),
            PageContent::ScrollBar::SyncShow};
       break;
     default:
       c.pageBackground = kPageBackgroundImage;
       c.textBoxStyle = 2;
       c.heading = u"";
-      c.subtitle = texts.Text(u"Upgrade01");
+      c.subtitle = texts.Text(text::kUpgradeSubtitle);
       c.log = u"";
       c.scrollBar = PageContent::ScrollBar::Sync;
       break;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/TextTable.h"
+#include "engine/RunTypes.h"
 
 namespace brevix {
 
@@ -18,51 +19,55 @@ enum PageState : int { kStateIntroduction = 0, kStateLicence = 1, kStateChecking
 // The pages ShowPage fills.
 enum WizardPage : int { kPageLicence = 0, kPageIntroduction = 1, kPageChecking = 2, kPageUpgrade = 3 };
 
-constexpr unsigned kPollTimer = 1;    // mailslot poll and end of the stage
-constexpr unsigned kHoverTimer = 2;   // focus follows the mouse over the title-bar buttons
-constexpr unsigned kWorkerTimer = 3;  // starts the upgrade worker, once
-constexpr unsigned kDotsTimer = 4;    // the running step's dots
-constexpr unsigned kFirstPollMs = 3000;
+// The window's own timers; the run's come from its scheduler, above these.
+constexpr unsigned kHoverTimer = 2;  // focus follows the mouse over the title-bar buttons
+constexpr unsigned kDotsTimer = 4;   // the running step's dots
 constexpr unsigned kHoverPollMs = 50;
-constexpr unsigned kWorkerDelayMs = 1000;
 constexpr unsigned kDotsPeriodMs = 1000;
 
 enum class WizardButton { Next, Cancel };
 
 struct WizardEffect {
   enum Kind {
-    ShowPage,           // a = WizardPage
-    ExtractPackage,     // the dialog reports the result with PackageExtracted
-    RunChecks,          // the dialog reports the result with ChecksFinished
-    SetLook,            // button, a = look
-    SetDefaultMarker,   // button, a = marker
+    // What the user did, for the run.
+    Consent,            // consent
+    Back,               // from the checking report back
+    Quit,               // leave the wizard
+    Finish,             // the finish page's Finish, after the restart choice
+    ChooseRestart,      // restartNow
+    // What the window shows.
+    ShowPage,           // page
+    SetLook,            // button, look
+    SetDefaultMarker,   // button, marker
     HideNext,
     SwapButtons,
     SetCaption,         // button, text
     ShowSubtitle,
     ShowProgress,       // the bar shown at fraction 0
     HideProgress,       // the bar hidden at fraction 0
-    StartTimer,         // a = timer id, b = period in ms
     FocusLog,
-    InvalidateWindow,   // a = erase (0 or 1)
+    InvalidateWindow,   // erase
     InvalidateCancel,   // the cancel button, without erase
     OpenQuitPopup,      // runs modally; the dialog calls QuitPopupClosed afterwards
-    RemoveWorkFiles,
     AppendText,         // text
-    EndDialog,          // with the cancel result
     ShowRestartChoice,  // show the question, both pictures and both texts
-    SetChoicePictures,  // a = the choice whose picture shows the chosen mark (0 or 1)
-    DrawChoiceFrames,   // a = choiceFocus: draw that frame, erase the other (2: erase both)
-    RestartSystem,
+    SetChoicePictures,  // choice: the one whose picture shows the chosen mark (0 or 1)
+    DrawChoiceFrames,   // choice: draw that frame, erase the other (kNoChoice: erase both)
     PostPaint,
   };
   Kind kind;
   WizardButton button = WizardButton::Next;
-  int a = 0;
-  int b = 0;
+  int page = 0;           // a WizardPage
+  int look = 0;           // a UserButton look
+  int marker = 0;         // a UserButton default marker
+  int choice = 0;         // 0 restart now, 1 restart later, kNoChoice
+  bool erase = false;
+  bool restartNow = false;
+  RunConsent consent = RunConsent::Licence;
   std::u16string text;
   friend bool operator==(const WizardEffect&, const WizardEffect&) = default;
 };
+constexpr int kNoChoice = 2;
 using WizardEffects = std::vector<WizardEffect>;
 
 // What the keyboard filter does with a message: drop it, or leave it to normal processing.
@@ -109,7 +114,6 @@ class WizardModel {
 
   int PageStateValue() const { return pageState_; }
   bool PopupOpen() const { return popupOpen_; }
-  bool PackageWasExtracted() const { return packageExtracted_; }
   int RestartChoice() const { return restartChoice_; }
   int ChoiceFocus() const { return choiceFocus_; }
 
@@ -119,16 +123,17 @@ class WizardModel {
   // The two wizard buttons (a click, or Enter through the filter).
   WizardEffects NextButton();
   WizardEffects CancelButton();
-  // After an ExtractPackage effect.
-  void PackageExtracted(bool succeeded) { packageExtracted_ = packageExtracted_ || succeeded; }
-  // After a RunChecks effect: straight to the finish page when everything is current.
+  // The run's checking report is out: straight to the finish page when everything is current.
   WizardEffects ChecksFinished(bool allLatest);
 
   // The close button, the license page's Cancel, a posted close command.
   WizardEffects ConfirmQuit();
   void QuitPopupClosed() { popupOpen_ = false; }
+  // A close request of the window (WM_CLOSE, a cancel command): the quit confirmation's Yes
+  // while it is open, else asked as the close button asks; on the finish page it leaves.
+  WizardEffects CloseRequest();
 
-  // The work stage is over: the finish page.
+  // The run's upgrading stage is over: the finish page.
   WizardEffects FinishUpgrade(bool allLatest);
 
   // Whether all five restart-choice controls were created.
@@ -153,12 +158,11 @@ class WizardModel {
 
   const TextTable& texts_;
   int pageState_ = kStateLicence;
-  bool packageExtracted_ = false;
   bool popupOpen_ = false;
   bool restartChoiceAvailable_ = false;
   bool restartChoiceShownOnce_ = false;
   int restartChoice_ = 0;
-  int choiceFocus_ = 2;
+  int choiceFocus_ = kNoChoice;
 };
 
 // ---- the log's scroll bar -------------------------------------------------------------------

@@ -5,35 +5,37 @@
 namespace brevix {
 namespace {
 
-TEST(ExitCode, DecidedFromTheOutcome) {
+TEST(ExitCode, DecidedFromModeStartupAndRun) {
   using S = StartupOutcome;
+  using R = RunEnding;
+  using M = RunMode;
   // The values are the contract with scripts (README): Windows installer codes.
-  // RunOutcome: startup, console, silent, upgraded, stepFailed, userQuit, restartStarted.
   const struct {
     const char* what;
-    RunOutcome outcome;
+    M mode;
+    S startup;
+    std::optional<R> run;
     int code;
   } cases[] = {
-      {"system refused", {S::RefusedSystem}, 1633},
-      {"no supported hub", {S::RefusedDevice}, 1633},
-      {"device keys unreadable", {S::RegistryUnreadable}, 1633},
-      {"second instance", {S::AlreadyRunning}, 1618},
-      {"second instance with /S", {S::AlreadyRunning, true, true}, 1618},
-      {"window class not registered", {S::WindowClassFailed}, 1603},
-      {"version or usage text", {S::Ready, true, false}, 0},
-      {"version or usage, dialog cancelled", {S::Ready, true, false, false, false, true}, 0},
-      {"silent, all current", {S::Ready, true, true}, 0},
-      {"silent, upgraded", {S::Ready, true, true, true}, 3010},
-      {"silent, a step failed", {S::Ready, true, true, true, true}, 1603},
-      {"wizard, all current, Finish", {S::Ready}, 0},
-      {"wizard, quit before the work", {S::Ready, false, false, false, false, true}, 1602},
-      {"wizard, upgraded, restart later", {S::Ready, false, false, true}, 3010},
-      {"wizard, upgraded, restart started", {S::Ready, false, false, true, false, false, true}, 1641},
-      {"wizard, failed, restart started", {S::Ready, false, false, true, true, false, true}, 1603},
-      {"wizard, failed, then quit", {S::Ready, false, false, false, true, true}, 1603},
-      {"wizard, upgraded, then quit", {S::Ready, false, false, true, false, true}, 3010},
+      {"system refused", M::Wizard, S::RefusedSystem, std::nullopt, 1633},
+      {"no supported hub, /S", M::Silent, S::RefusedDevice, std::nullopt, 1633},
+      {"device keys unreadable", M::Wizard, S::RegistryUnreadable, std::nullopt, 1633},
+      {"second instance", M::Wizard, S::AlreadyRunning, std::nullopt, 1618},
+      {"second instance with /S", M::Silent, S::AlreadyRunning, std::nullopt, 1618},
+      {"window class not registered", M::Wizard, S::WindowClassFailed, std::nullopt, 1603},
+      {"version text", M::Version, S::Ready, R::Quit, 0},
+      {"usage text", M::Usage, S::Ready, R::Quit, 0},
+      {"silent, all current", M::Silent, S::Ready, R::Current, 0},
+      {"silent, upgraded", M::Silent, S::Ready, R::Upgraded, 3010},
+      {"silent, a step failed", M::Silent, S::Ready, R::Failed, 1603},
+      {"silent, ended before its work", M::Silent, S::Ready, R::Quit, 0},
+      {"wizard, all current, Finish", M::Wizard, S::Ready, R::Current, 0},
+      {"wizard, quit before the work", M::Wizard, S::Ready, R::Quit, 1602},
+      {"wizard, upgraded, restart later", M::Wizard, S::Ready, R::Upgraded, 3010},
+      {"wizard, upgraded, restart started", M::Wizard, S::Ready, R::RestartStarted, 1641},
+      {"wizard, failed", M::Wizard, S::Ready, R::Failed, 1603},
   };
-  for (const auto& c : cases) EXPECT_EQ(ExitCodeValue(DecideExitCode(c.outcome)), c.code) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(ExitCodeValue(DecideExitCode(c.mode, c.startup, c.run)), c.code) << c.what;
 }
 
 }  // namespace

@@ -223,8 +223,8 @@ class FakeDeviceControl : public DeviceControl {
 
 // ---- the dialog and the rest -----------------------------------------------------------
 
-// Records the session's events: "log:<text>", "step", "end:<text>", "progress:<n>", "stage end",
-// "box:<text>"; the texts also as one log.
+// Records the run's events: "log:<text>", "step", "end:<text>", "progress:<n>",
+// "checked:latest|older", "stage end", "run end", "box:<text>"; the texts also as one log.
 class RecordingView : public EventSink {
  public:
   std::vector<std::string> calls;
@@ -243,10 +243,16 @@ class RecordingView : public EventSink {
         calls.push_back("end:" + Utf16ToUtf8(event.text));
         break;
       case Kind::Progress:
-        calls.push_back("progress:" + std::to_string(event.value));
+        calls.push_back("progress:" + std::to_string(event.percent));
+        break;
+      case Kind::ChecksDone:
+        calls.push_back(event.allLatest ? "checked:latest" : "checked:older");
         break;
       case Kind::StageEnded:
         calls.push_back("stage end");
+        break;
+      case Kind::RunEnded:
+        calls.push_back("run end");
         break;
       case Kind::FailureBox:
         calls.push_back("box:" + Utf16ToUtf8(event.text));

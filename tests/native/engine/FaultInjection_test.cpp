@@ -9,6 +9,7 @@
 #include "EngineFakes.h"
 #include "FaultFakes.h"
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 #include "engine/FirmwarePoll.h"
 #include "engine/InstalledDrivers.h"
 #include "engine/FirmwareReadBack.h"
@@ -175,7 +176,7 @@ TEST(LogFaults, UnopenableLogLosesOnlyItsLines) {
     m.launcher.lastTracked->running = false;
     testing::FakeMailslot mailslot;
     mailslot.messages.push_back(testing::DfuMessage(1, 2));
-    FirmwarePoll poll(PollOutput::Wizard, PollTextsOf(engine.Texts()));
+    FirmwarePoll poll(RunMode::Wizard, PollTextsOf(engine.Texts()));
     for (int tick = 0; tick < 3 && !poll.Ended(); ++tick) PollFirmware(poll, engine, checked, state, mailslot);
     outcome = poll.Outcome();
     failed = state.StepFailed();

@@ -23,20 +23,23 @@ constexpr PollFacts kFlashing{true, true, true, true};         // worker over, t
 constexpr PollFacts kWorkerRunning{true, false, false, false};  // drivers being installed
 constexpr PollFacts kToolStarting{true, false, true, true};     // tool started, worker returning
 
-std::string Show(const PollAction& a) {
-  switch (a.kind) {
-    case PollAction::SetPeriod: return "period " + std::to_string(a.value);
-    case PollAction::StopTimer: return "stop";
-    case PollAction::StepStarted: return "step";
-    case PollAction::StepEnded: return "end" + Utf16ToUtf8(a.text);
-    case PollAction::Text: return "text " + Utf16ToUtf8(a.text);
-    case PollAction::Progress: return "progress " + std::to_string(a.value);
-    case PollAction::ReportError: return "report " + a.code + " " + a.section;
-    case PollAction::EndTool: return "end tool";
-    case PollAction::VerifyFlash: return "verify";
-    case PollAction::StageEnded: return "stage end";
+// One tick as lines: the events, the log's reports, then how the tick ends the stage ("close
+// flash": after the read-back; "stage end": at once).
+Lines Show(const PollStep& step, bool endedNow) {
+  Lines shown;
+  for (const SessionEvent& e : step.events) {
+    switch (e.kind) {
+      case SessionEvent::Kind::StepStarted: shown.push_back("step"); break;
+      case SessionEvent::Kind::StepEnded: shown.push_back("end" + Utf16ToUtf8(e.text)); break;
+      case SessionEvent::Kind::Text: shown.push_back("text " + Utf16ToUtf8(e.text)); break;
+      case SessionEvent::Kind::Progress: shown.push_back("progress " + std::to_string(e.percent)); break;
+      default: shown.push_back("?"); break;
+    }
   }
-  return "?";
+  for (const auto& r : step.logReports) shown.push_back("report " + r.code + " " + r.section);
+  if (step.closeFlash) shown.push_back("close flash");
+  else if (endedNow) shown.push_back("stage end");
+  return shown;
 }
 
 const std::string kDone = "end . . . Done.\r\n";
@@ -47,15 +50,15 @@ struct Poll {
   FakeMailslot mailslot;
   FirmwarePoll poll;
   std::uint64_t now = 1000;
-  explicit Poll(PollOutput output = PollOutput::Wizard) : poll(output, kTexts) {}
+  explicit Poll(RunMode output = RunMode::Wizard) : poll(output, kTexts) {}
   Lines Tick(const PollFacts& facts = kFlashing) {
     now += kPollPeriodMs;
-    Lines shown;
-    for (const auto& a : poll.Tick(facts, now, mailslot)) shown.push_back(Show(a));
-    return shown;
+    const bool ended = poll.Ended();
+    const PollStep step = poll.Tick(facts, now, mailslot);
+    return Show(step, !ended && poll.Ended());
   }
   // A poll past its first tick, the tool running.
-  static Poll Flashing(PollOutput output = PollOutput::Wizard) {
+  static Poll Flashing(RunMode output = RunMode::Wizard) {
     Poll p(output);
     p.Tick();
     return p;
@@ -82,49 +85,49 @@ TEST(DfuProgressMessage, ExactlySixLittleEndianBytes) {
 TEST(FirmwarePoll, EveryMessageOfTheToolsContract) {
   struct Case {
     const char* what;
-    PollOutput output;
+    RunMode output;
     Bytes message;
     Lines actions;
     PollOutcome outcome;
   } cases[] = {
-      {"failure 1: integrity", PollOutput::Wizard, DfuMessage(1, 1),
-       {kFailed, "report 0xEE020003 Checking", "stop", "stage end"}, PollOutcome::FailureReported},
-      {"failure 2: no device", PollOutput::Wizard, DfuMessage(1, 2),
-       {kFailed, "report 0xEE030004 Upgrading", "stop", "stage end"}, PollOutcome::FailureReported},
-      {"failure 3: cannot enter DFU", PollOutput::Wizard, DfuMessage(1, 3),
-       {"text Integrity failed!", "text \r\n", "report 0xEE03000A Upgrading", "stop", "stage end"},
+      {"failure 1: integrity", RunMode::Wizard, DfuMessage(1, 1),
+       {kFailed, "report 0xEE020003 Checking", "stage end"}, PollOutcome::FailureReported},
+      {"failure 2: no device", RunMode::Wizard, DfuMessage(1, 2),
+       {kFailed, "report 0xEE030004 Upgrading", "stage end"}, PollOutcome::FailureReported},
+      {"failure 3: cannot enter DFU", RunMode::Wizard, DfuMessage(1, 3),
+       {"text Integrity failed!", "text \r\n", "report 0xEE03000A Upgrading", "stage end"},
        PollOutcome::FailureReported},
-      {"failure 5: upgrade failed", PollOutput::Wizard, DfuMessage(7, 5),
-       {"text Integrity failed!", "text \r\n", "report 0xEE030003 Upgrading", "stop", "stage end"},
+      {"failure 5: upgrade failed", RunMode::Wizard, DfuMessage(7, 5),
+       {"text Integrity failed!", "text \r\n", "report 0xEE030003 Upgrading", "stage end"},
        PollOutcome::FailureReported},
-      {"failure 6: cannot leave DFU", PollOutput::Console, DfuMessage(1, 6),
-       {"text Integrity failed!", "text \r\n", "report 0xEE03000D Upgrading", "stop", "stage end"},
+      {"failure 6: cannot leave DFU", RunMode::Silent, DfuMessage(1, 6),
+       {"text Integrity failed!", "text \r\n", "report 0xEE03000D Upgrading", "stage end"},
        PollOutcome::FailureReported},
-      {"failure 7: cannot enable", PollOutput::Wizard, DfuMessage(0xFFFF, 7),
-       {"text Integrity failed!", "text \r\n", "report 0xEE03000E Upgrading", "stop", "stage end"},
+      {"failure 7: cannot enable", RunMode::Wizard, DfuMessage(0xFFFF, 7),
+       {"text Integrity failed!", "text \r\n", "report 0xEE03000E Upgrading", "stage end"},
        PollOutcome::FailureReported},
-      {"failure 4: not logged", PollOutput::Wizard, DfuMessage(1, 4, 50), {"stop", "stage end"},
+      {"failure 4: not logged", RunMode::Wizard, DfuMessage(1, 4, 50), {"stage end"},
        PollOutcome::FailureReported},
-      {"failure 0: not logged", PollOutput::Wizard, DfuMessage(1, 0), {"stop", "stage end"},
+      {"failure 0: not logged", RunMode::Wizard, DfuMessage(1, 0), {"stage end"},
        PollOutcome::FailureReported},
-      {"failure 8: not logged", PollOutput::Wizard, DfuMessage(1, 8), {"stop", "stage end"},
+      {"failure 8: not logged", RunMode::Wizard, DfuMessage(1, 8), {"stage end"},
        PollOutcome::FailureReported},
-      {"device found", PollOutput::Wizard, DfuMessage(0, 2), {kDone}, PollOutcome::Running},
-      {"first progress, wizard", PollOutput::Wizard, DfuMessage(0, 4, 30),
+      {"device found", RunMode::Wizard, DfuMessage(0, 2), {kDone}, PollOutcome::Running},
+      {"first progress, wizard", RunMode::Wizard, DfuMessage(0, 4, 30),
        {"text Upgrading Varnek\u00AE Firmware", "step", "progress 30"}, PollOutcome::Running},
-      {"first progress, console", PollOutput::Console, DfuMessage(0, 4, 30),
+      {"first progress, console", RunMode::Silent, DfuMessage(0, 4, 30),
        {"text Upgrading Varnek(R) Firmware 30%\r\n", "progress 30"}, PollOutcome::Running},
-      {"progress past 100 counts as 100", PollOutput::Console, DfuMessage(0, 4, 250),
+      {"progress past 100 counts as 100", RunMode::Silent, DfuMessage(0, 4, 250),
        {"text Upgrading Varnek(R) Firmware 100%\r\n", "progress 100"}, PollOutcome::Running},
-      {"progress 0", PollOutput::Wizard, DfuMessage(0, 4, 0), {}, PollOutcome::Running},
+      {"progress 0", RunMode::Wizard, DfuMessage(0, 4, 0), {}, PollOutcome::Running},
       // The step is closed, and the stage ended, by whoever reads the flashed firmware back.
-      {"success, wizard", PollOutput::Wizard, DfuMessage(0, 5), {"stop", "end tool", "verify"},
+      {"success, wizard", RunMode::Wizard, DfuMessage(0, 5), {"close flash"},
        PollOutcome::Succeeded},
-      {"success, console", PollOutput::Console, DfuMessage(0, 5),
-       {"text Upgrading Varnek(R) Firmware", "stop", "end tool", "verify"}, PollOutcome::Succeeded},
-      {"report 1", PollOutput::Wizard, DfuMessage(0, 1), {}, PollOutcome::Running},
-      {"report 3", PollOutput::Wizard, DfuMessage(0, 3), {}, PollOutcome::Running},
-      {"report 9", PollOutput::Wizard, DfuMessage(0, 9), {}, PollOutcome::Running},
+      {"success, console", RunMode::Silent, DfuMessage(0, 5),
+       {"text Upgrading Varnek(R) Firmware", "close flash"}, PollOutcome::Succeeded},
+      {"report 1", RunMode::Wizard, DfuMessage(0, 1), {}, PollOutcome::Running},
+      {"report 3", RunMode::Wizard, DfuMessage(0, 3), {}, PollOutcome::Running},
+      {"report 9", RunMode::Wizard, DfuMessage(0, 9), {}, PollOutcome::Running},
   };
   for (const auto& c : cases) {
     Poll p = Poll::Flashing(c.output);
@@ -143,12 +146,12 @@ TEST(FirmwarePoll, EveryMessageOfTheToolsContract) {
 
 TEST(FirmwarePoll, ProgressTakesOnlyRisingValuesOneMessagePerTick) {
   struct Case {
-    PollOutput output;
+    RunMode output;
     std::vector<Lines> ticks;
   } cases[] = {
-      {PollOutput::Wizard,
+      {RunMode::Wizard,
        {{"text Upgrading Varnek\u00AE Firmware", "step", "progress 10"}, {}, {"progress 20"}, {}, {}}},
-      {PollOutput::Console,
+      {RunMode::Silent,
        {{"text Upgrading Varnek(R) Firmware 10%\r\n", "progress 10"}, {}, {"text Upgrading Varnek(R) Firmware 20%\r\n", "progress 20"}, {}, {}}},
   };
   for (const auto& c : cases) {
@@ -162,13 +165,6 @@ TEST(FirmwarePoll, ProgressTakesOnlyRisingValuesOneMessagePerTick) {
   }
 }
 
-TEST(FirmwarePoll, FirstTickSetsTheShortPeriodOnce) {
-  Poll p;
-  EXPECT_EQ(p.Tick(kWorkerRunning), Lines{"period 75"});
-  EXPECT_EQ(p.Tick(kWorkerRunning), Lines{});
-  EXPECT_EQ(p.Tick(kFlashing), Lines{});
-}
-
 TEST(FirmwarePoll, StageNeverEndsUnderARunningWorker) {
   struct Case {
     const char* what;
@@ -178,23 +174,23 @@ TEST(FirmwarePoll, StageNeverEndsUnderARunningWorker) {
     PollOutcome outcome;
     bool readOnEnd;
   } cases[] = {
-      {"drivers only", {false, false, false, false}, {false, true, false, false}, {}, {"stop", "stage end"},
+      {"drivers only", {false, false, false, false}, {false, true, false, false}, {}, {"stage end"},
        PollOutcome::DriversOnly, false},
       {"drivers only, a message waiting", {false, false, false, false}, {false, true, false, false},
-       DfuMessage(0, 5), {"stop", "stage end"}, PollOutcome::DriversOnly, false},
+       DfuMessage(0, 5), {"stage end"}, PollOutcome::DriversOnly, false},
       // The worker is over and the tool never started: no report can come.
-      {"tool not started", kWorkerRunning, {true, true, false, false}, {}, {"stop", kFailed, "stage end"},
+      {"tool not started", kWorkerRunning, {true, true, false, false}, {}, {kFailed, "stage end"},
        PollOutcome::ToolNotStarted, false},
       // The worker refused the tool (its files failed their check) and closed the step itself.
-      {"tool refused, step closed", kWorkerRunning, {true, true, false, false, true}, {}, {"stop", "stage end"},
+      {"tool refused, step closed", kWorkerRunning, {true, true, false, false, true}, {}, {"stage end"},
        PollOutcome::ToolNotStarted, false},
       {"success sent while the worker returns", kToolStarting, kFlashing, DfuMessage(0, 5),
-       {"stop", "end tool", "verify"}, PollOutcome::Succeeded, true},
+       {"close flash"}, PollOutcome::Succeeded, true},
   };
   for (const auto& c : cases) {
     Poll p;
     if (!c.message.empty()) p.Send(c.message);
-    EXPECT_EQ(p.Tick(c.running), Lines{"period 75"}) << c.what;
+    EXPECT_EQ(p.Tick(c.running), Lines{}) << c.what;
     for (int i = 0; i < 3000; ++i) ASSERT_EQ(p.Tick(c.running), Lines{}) << c.what;
     EXPECT_EQ(p.poll.EmptyPolls(), 0) << c.what;
     const int reads = p.mailslot.reads;
@@ -213,7 +209,7 @@ TEST(FirmwarePoll, TimeOutCountsEmptyPollsFromTheToolsStart) {
   EXPECT_EQ(p.Tick(kFlashing), Lines{kDone});  // a message is no empty poll, and resets nothing
   for (int i = 0; i < 1001; ++i) ASSERT_EQ(p.Tick(kFlashing), Lines{});
   EXPECT_EQ(p.poll.EmptyPolls(), 2001);
-  EXPECT_EQ(p.Tick(kFlashing), (Lines{"stop", kFailed, "stage end"}));
+  EXPECT_EQ(p.Tick(kFlashing), (Lines{kFailed, "stage end"}));
   EXPECT_EQ(p.poll.Outcome(), PollOutcome::TimedOut);
   EXPECT_TRUE(p.poll.Failed());
 }
@@ -238,7 +234,7 @@ TEST(FirmwarePoll, OnlyWholeMessagesOfTheStartedToolCount) {
        {{0, kFlashing, {{0, 0, 5, 0, 0}, {0, 0, 5, 0, 0, 0, 0}, Bytes(424, 0), Bytes{}, DfuMessage(0, 2)}}},
        {kDone}},
       {"the tool's last words right after its end", {{0, kToolEnded, {}}, {2900, kToolEnded, {DfuMessage(1, 2)}}},
-       {kFailed, "report 0xEE030004 Upgrading", "stop", "stage end"}},
+       {kFailed, "report 0xEE030004 Upgrading", "stage end"}},
       {"long after the tool's end", {{0, kToolEnded, {}}, {3200, kToolEnded, {DfuMessage(1, 2)}}}, {}},
   };
   for (const auto& c : cases) {
@@ -253,7 +249,7 @@ TEST(FirmwarePoll, OnlyWholeMessagesOfTheStartedToolCount) {
         for (const Bytes& m : c.steps[next].messages) p.Send(m);
       }
       for (auto& a : p.Tick(facts)) {
-        if (a != "period 75") actions.push_back(a);
+        actions.push_back(a);
       }
     }
     EXPECT_EQ(actions, c.actions) << c.what;
@@ -336,7 +332,7 @@ struct EngineRun {
   CheckReport report;
   WorkerState state;
   FakeMailslot mailslot;
-  FirmwarePoll poll{PollOutput::Wizard, kTexts};
+  FirmwarePoll poll{RunMode::Wizard, kTexts};
   EngineRun() {
     m.launcher.startResult = 42;
     m.files.files[testing::EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
@@ -347,9 +343,9 @@ struct EngineRun {
   bool Launch() { return LaunchFirmwareTool(*engine, report.firmwareFileName, state); }
   Lines Tick() {
     m.clock.elapsed += kPollPeriodMs;
-    Lines shown;
-    for (const auto& a : PollFirmware(poll, *engine, report, state, mailslot)) shown.push_back(Show(a));
-    return shown;
+    const bool ended = poll.Ended();
+    const PollStep step = PollFirmware(poll, *engine, report, state, mailslot);
+    return Show(step, !ended && poll.Ended());
   }
 };
 
@@ -364,13 +360,13 @@ TEST(PollFirmware, LogReportsAndFailureAreCarriedOutTheToolsEndIsPassedOn) {
     int endTreeCalls;
     bool failed;
   } cases[] = {
-      {"device not found", DfuMessage(1, 2), {kFailed, "stop", "stage end"},
+      {"device not found", DfuMessage(1, 2), {kFailed, "stage end"},
        {"2014/01/02 09:05:03:007 Can not find the device (0xEE030004)\r\n"}, 0, true},
-      {"success", DfuMessage(0, 5), {"stop", "end tool", "verify"}, {}, 0, false},
+      {"success", DfuMessage(0, 5), {"close flash"}, {}, 0, false},
   };
   for (const auto& c : cases) {
     EngineRun run;
-    EXPECT_EQ(run.Tick(), Lines{"period 75"}) << c.what;  // the worker still runs
+    EXPECT_EQ(run.Tick(), Lines{}) << c.what;  // the worker still runs
     ASSERT_TRUE(run.Launch());
     run.state.SetFinished(true);
     run.mailslot.messages.push_back(c.message);
@@ -392,7 +388,7 @@ TEST(PollFirmware, AReportWrittenTheMomentTheToolRunsIsTaken) {
     atStart = run.Tick();
   };
   ASSERT_TRUE(run.Launch());
-  EXPECT_EQ(atStart, (Lines{"period 75", "stop", "end tool", "verify"}));
+  EXPECT_EQ(atStart, (Lines{"close flash"}));
   EXPECT_FALSE(run.state.StepFailed());
 }
 
@@ -402,7 +398,7 @@ TEST(PollFirmware, AToolThatCannotBeLetRunIsEndedAndTheStepFails) {
   EXPECT_FALSE(run.Launch());
   EXPECT_EQ(run.m.launcher.lastTracked->endTreeCalls, 1);
   run.state.SetFinished(true);
-  EXPECT_EQ(run.Tick(), (Lines{"period 75", "stop", kFailed, "stage end"}));
+  EXPECT_EQ(run.Tick(), (Lines{kFailed, "stage end"}));
   EXPECT_TRUE(run.state.StepFailed());
 }
 

@@ -65,7 +65,7 @@ struct Checked {
   EngineMachine m;
   std::unique_ptr<UpgradeEngine> engine;
   CheckReport report;
-  explicit Checked(const Scenario& s, Audience audience = Audience::Wizard) {
+  explicit Checked(const Scenario& s, RunMode audience = RunMode::Wizard) {
     if (s.installedFirmwareSerial.empty()) {
       m.sensors.sensors = {OtherSensor()};
     } else {
@@ -120,7 +120,7 @@ TEST(UpgradeEngineChecks, Decisions) {
 
 TEST(UpgradeEngineChecks, ReportForOlderItemsWithTheConsolesPrompts) {
   Checked run({"", u"221211-3", kFw, u"6-21-2013", u"1.0.0.5", u"7-5-2012", u"3.0.3.0", kAcpi, kSttube, 1, 1, 1, 0},
-              Audience::Console);
+              RunMode::Silent);
   const CheckReport& e = run.report;
   EXPECT_EQ(e.installedFirmwareVersion, u"221211-");
   EXPECT_EQ(e.installedAcpiVersion, u"06/21/2013,1.0.0.5");
@@ -167,15 +167,15 @@ TEST(UpgradeEngineChecks, ClosingLineIsTheFrontEndsPromptForTheOutcome) {
   const struct {
     const char* what;
     const Scenario& scenario;
-    Audience audience;
+    RunMode audience;
     std::u16string tail;
   } cases[] = {
-      {"console, all current", current, Audience::Console,
+      {"console, all current", current, RunMode::Silent,
        u"\r\n\r\nInstalled drivers are all latest, press Enter key to quit.\r\n"},
-      {"wizard, all current", current, Audience::Wizard,
+      {"wizard, all current", current, RunMode::Wizard,
        u"\r\n\r\nInstalled drivers are all latest, click Finish button to exit setup program.\r\n"},
-      {"console, older", older, Audience::Console, u"\r\n\r\nOld drivers are as below\r\nVarnek\u00AE Brevix STTube Driver\r\n"},
-      {"wizard, older", older, Audience::Wizard,
+      {"console, older", older, RunMode::Silent, u"\r\n\r\nOld drivers are as below\r\nVarnek\u00AE Brevix STTube Driver\r\n"},
+      {"wizard, older", older, RunMode::Wizard,
        u"\r\n\r\nOld drivers are as below, click upgrade button to upgrade them.\r\nVarnek\u00AE Brevix STTube Driver\r\n"},
   };
   for (const auto& c : cases) {

@@ -53,19 +53,25 @@ struct FakeDialog {
       UserButtonModel& b = e.button == WizardButton::Next ? next : cancel;
       const char* which = e.button == WizardButton::Next ? "next" : "cancel";
       switch (e.kind) {
-        case E::ShowPage: log.push_back("page " + std::to_string(e.a)); break;
-        case E::ExtractPackage:
-          log.push_back("extract");
-          model.PackageExtracted(extractionSucceeds);
+        case E::Consent: {
+          static const char* const kConsents[] = {"licence", "checks", "upgrade"};
+          log.push_back(std::string("consent ") + kConsents[int(e.consent)]);
+          // The run answers the checks' consent with its report.
+          if (e.consent == RunConsent::Checks) Run(model.ChecksFinished(allLatest));
           break;
-        case E::RunChecks:
-          log.push_back("checks");
-          Run(model.ChecksFinished(allLatest));
+        }
+        case E::Back: log.push_back("back"); break;
+        case E::Quit: log.push_back("quit"); break;
+        case E::Finish: log.push_back("finish"); break;
+        case E::ChooseRestart: log.push_back(e.restartNow ? "restart now" : "restart later"); break;
+        case E::ShowPage: log.push_back("page " + std::to_string(e.page)); break;
+        case E::SetLook:
+          b.SetLook(e.look);
+          log.push_back(std::string("look ") + which + " " + std::to_string(e.look));
           break;
-        case E::SetLook: b.SetLook(e.a); log.push_back(std::string("look ") + which + " " + std::to_string(e.a)); break;
         case E::SetDefaultMarker:
-          b.SetDefaultMarker(e.a);
-          log.push_back(std::string("marker ") + which + " " + std::to_string(e.a));
+          b.SetDefaultMarker(e.marker);
+          log.push_back(std::string("marker ") + which + " " + std::to_string(e.marker));
           break;
         case E::HideNext: log.push_back("hide next"); break;
         case E::SwapButtons: log.push_back("swap"); break;
@@ -73,22 +79,18 @@ struct FakeDialog {
         case E::ShowSubtitle: log.push_back("subtitle"); break;
         case E::ShowProgress: log.push_back("progress shown"); break;
         case E::HideProgress: log.push_back("progress hidden"); break;
-        case E::StartTimer: log.push_back("timer " + std::to_string(e.a) + " " + std::to_string(e.b)); break;
         case E::FocusLog: focusOnLog = true; log.push_back("focus log"); break;
-        case E::InvalidateWindow: log.push_back(e.a ? "invalidate erase" : "invalidate"); break;
+        case E::InvalidateWindow: log.push_back(e.erase ? "invalidate erase" : "invalidate"); break;
         case E::InvalidateCancel: log.push_back("invalidate cancel"); break;
         case E::OpenQuitPopup:
           log.push_back("popup");
           popupWasOpen = model.PopupOpen();
           if (!keepPopupOpen) model.QuitPopupClosed();
           break;
-        case E::RemoveWorkFiles: log.push_back("remove work files"); break;
         case E::AppendText: log.push_back("append " + Utf8(e.text)); break;
-        case E::EndDialog: log.push_back("end"); break;
         case E::ShowRestartChoice: choiceShown = true; log.push_back("restart choice"); break;
-        case E::SetChoicePictures: log.push_back("chosen " + std::to_string(e.a)); break;
-        case E::DrawChoiceFrames: log.push_back("frame " + std::to_string(e.a)); break;
-        case E::RestartSystem: log.push_back("restart"); break;
+        case E::SetChoicePictures: log.push_back("chosen " + std::to_string(e.choice)); break;
+        case E::DrawChoiceFrames: log.push_back("frame " + std::to_string(e.choice)); break;
         case E::PostPaint: log.push_back("paint"); break;
       }
     }
@@ -102,7 +104,7 @@ struct FakeDialog {
   WizardModel model;
   UserButtonModel next, cancel;
   bool focusOnLog = false, choiceShown = false;
-  bool extractionSucceeds = true, allLatest = false, keepPopupOpen = false, popupWasOpen = false;
+  bool allLatest = false, keepPopupOpen = false, popupWasOpen = false;
   std::vector<std::string> log;
 };
 
@@ -122,7 +124,33 @@ TEST(WizardModel, LicencePageStartsWithCancelHighlightedAndEnterAsksToQuit) {
   EXPECT_TRUE(d.model.PostedClose().effects.empty());
   EXPECT_FALSE(d.Logged("popup"));
   d.model.QuitPopupClosed();
-  EXPECT_EQ(d.model.PostedClose().effects, (WizardEffects{E{E::OpenQuitPopup, WizardButton::Next, 0, 0, {}}}));
+  EXPECT_EQ(d.model.PostedClose().effects, (WizardEffects{E{E::OpenQuitPopup}}));
+}
+
+// Every close request is one rule: the confirmation's Yes leaves, during the upgrade nothing
+// happens, before it the user is asked, on the finish page it leaves without a restart.
+TEST(WizardModel, CloseRequestsFollowThePage) {
+  FakeDialog d;
+  d.keepPopupOpen = true;
+  d.log.clear();
+  d.Run(d.model.CloseRequest());
+  EXPECT_EQ(d.log, (std::vector<std::string>{"popup"}));
+  d.log.clear();
+  d.Run(d.model.CloseRequest());  // the popup's Yes, while it is open
+  EXPECT_EQ(d.log, (std::vector<std::string>{"quit"}));
+
+  FakeDialog upgrading;
+  upgrading.Next();
+  upgrading.Next();
+  upgrading.Next();
+  upgrading.log.clear();
+  upgrading.Run(upgrading.model.CloseRequest());
+  EXPECT_TRUE(upgrading.log.empty());
+
+  upgrading.Run(upgrading.model.FinishUpgrade(false));
+  upgrading.log.clear();
+  upgrading.Run(upgrading.model.CloseRequest());
+  EXPECT_EQ(upgrading.log, (std::vector<std::string>{"restart later", "quit"}));
 }
 
 TEST(WizardModel, TabMovesTheHighlightByTheButtonsLooks) {
@@ -170,32 +198,12 @@ TEST(WizardModel, EnterFollowsTheHighlightAndTheMarkerWhenBothAreHighlighted) {
   EXPECT_TRUE(d.log.empty());
 }
 
-TEST(WizardModel, AcceptBackAcceptExtractsOnceAndAFailedExtractionIsTriedAgain) {
-  FakeDialog d;
-  d.Next();
-  d.Cancel();
-  d.Next();
-  EXPECT_EQ(d.Count("extract"), 1);
-  EXPECT_EQ(d.model.PageStateValue(), kStateIntroduction);
-
-  FakeDialog failing;
-  failing.extractionSucceeds = false;
-  failing.Next();
-  failing.Cancel();
-  failing.extractionSucceeds = true;
-  failing.Next();
-  failing.Cancel();
-  failing.Next();
-  EXPECT_EQ(failing.Count("extract"), 2);
-  EXPECT_TRUE(failing.model.PackageWasExtracted());
-}
-
 TEST(WizardModel, PageChangesAndTheirEmphasis) {
   FakeDialog d;
   d.log.clear();
   d.Next();  // Accept
-  EXPECT_EQ(d.log, (std::vector<std::string>{"extract", "page 1", "marker next 2", "marker cancel 1", "focus log",
-                                             "invalidate"}));
+  EXPECT_EQ(d.log, (std::vector<std::string>{"consent licence", "page 1", "marker next 2", "marker cancel 1",
+                                             "focus log", "invalidate"}));
   d.log.clear();
   d.Cancel();  // Back to the licence
   EXPECT_EQ(d.log, (std::vector<std::string>{"page 0", "marker next 1", "marker cancel 2", "invalidate"}));
@@ -206,11 +214,12 @@ TEST(WizardModel, PageChangesAndTheirEmphasis) {
   d.log.clear();
   d.Cancel();  // Back to the introduction
   EXPECT_EQ(d.model.PageStateValue(), kStateIntroduction);
-  EXPECT_EQ(d.log.front(), "page 1");
+  EXPECT_EQ(d.log.at(0), "page 1");
+  EXPECT_EQ(d.log.at(1), "back");
   d.log.clear();
   d.Next();  // the checks run again
-  EXPECT_EQ(d.log, (std::vector<std::string>{"page 2", "checks", "marker next 2", "marker cancel 1", "focus log",
-                                             "invalidate"}));
+  EXPECT_EQ(d.log, (std::vector<std::string>{"page 2", "consent checks", "marker next 2", "marker cancel 1",
+                                             "focus log", "invalidate"}));
 }
 
 TEST(WizardModel, EverythingCurrentLeadsStraightToFinishWithoutClosingTexts) {
@@ -219,8 +228,7 @@ TEST(WizardModel, EverythingCurrentLeadsStraightToFinishWithoutClosingTexts) {
   d.Next();
   d.log.clear();
   d.Next();
-  EXPECT_EQ(d.log, (std::vector<std::string>{"page 2", "checks", "hide next", "remove work files",
-                                             "caption cancel Finish", "look cancel 3", "marker cancel 2",
+  EXPECT_EQ(d.log, (std::vector<std::string>{"page 2", "consent checks", "hide next", "caption cancel Finish", "look cancel 3", "marker cancel 2",
                                              "invalidate cancel", "progress hidden", "paint", "swap",
                                              "invalidate erase"}));
   EXPECT_EQ(d.model.PageStateValue(), kStateFinished);
@@ -229,7 +237,7 @@ TEST(WizardModel, EverythingCurrentLeadsStraightToFinishWithoutClosingTexts) {
   EXPECT_TRUE(d.model.ConfirmQuit().empty());
   d.log.clear();
   EXPECT_EQ(d.Key(WizardKey::Enter), FilterVerdict::Swallow);
-  EXPECT_EQ(d.log, (std::vector<std::string>{"end"}));
+  EXPECT_EQ(d.log, (std::vector<std::string>{"restart later", "finish"}));
 }
 
 TEST(WizardModel, UpgradeStartsTheRunAndLocksTheWizardUntilTheStageEnds) {
@@ -239,9 +247,8 @@ TEST(WizardModel, UpgradeStartsTheRunAndLocksTheWizardUntilTheStageEnds) {
   d.log.clear();
   d.Next();  // Upgrade
   EXPECT_EQ(d.log, (std::vector<std::string>{"page 3", "look next 1", "hide next", "swap", "caption cancel Cancel",
-                                             "look cancel 4", "subtitle", "progress shown", "timer 1 3000",
-                                             "timer 3 1000", "marker next 2", "marker cancel 1", "focus log",
-                                             "invalidate"}));
+                                             "look cancel 4", "subtitle", "progress shown", "consent upgrade",
+                                             "marker next 2", "marker cancel 1", "focus log", "invalidate"}));
   EXPECT_EQ(d.cancel.Look(), kLookDisabled);  // stays disabled through the emphasis
   d.log.clear();
   d.Next();
@@ -262,8 +269,7 @@ TEST(WizardModel, FinishPageAfterAnUpgradeOffersTheRestartAndCyclesWithTab) {
   d.Next();
   d.log.clear();
   d.Run(d.model.FinishUpgrade(false));
-  EXPECT_EQ(d.log, (std::vector<std::string>{"remove work files",
-                                             "append Upgrade Finished!\r\nClick Finish to exit the setup program.",
+  EXPECT_EQ(d.log, (std::vector<std::string>{"append Upgrade Finished!\r\nClick Finish to exit the setup program.",
                                              "caption cancel Finish", "look cancel 3", "marker cancel 2",
                                              "invalidate cancel", "progress hidden", "restart choice", "paint"}));
   EXPECT_EQ(d.model.RestartChoice(), 1);
@@ -281,7 +287,7 @@ TEST(WizardModel, FinishPageAfterAnUpgradeOffersTheRestartAndCyclesWithTab) {
   d.Key(WizardKey::Left);  // swallowed, changes nothing
   EXPECT_TRUE(d.log.empty());
   d.Key(WizardKey::Enter);
-  EXPECT_EQ(d.log, (std::vector<std::string>{"end"}));
+  EXPECT_EQ(d.log, (std::vector<std::string>{"restart later", "finish"}));
 }
 
 TEST(WizardModel, FinishRestartsOnlyWhenTheRestartIsChosen) {
@@ -292,8 +298,8 @@ TEST(WizardModel, FinishRestartsOnlyWhenTheRestartIsChosen) {
   d.Run(d.model.FinishUpgrade(false));
   d.log.clear();
   d.Cancel();  // the Finish button, clicked
-  EXPECT_EQ(d.log.at(0), "restart");
-  EXPECT_EQ(d.log.at(1), "end");
+  EXPECT_EQ(d.log.at(0), "restart now");
+  EXPECT_EQ(d.log.at(1), "finish");
 
   // The second choice by click, then the first again: the last click decides.
   FakeDialog e;
@@ -304,12 +310,12 @@ TEST(WizardModel, FinishRestartsOnlyWhenTheRestartIsChosen) {
   e.Run(e.model.SelectRestartLater());
   e.log.clear();
   e.Cancel();
-  EXPECT_FALSE(e.Logged("restart"));
+  EXPECT_TRUE(e.Logged("restart later"));
   e.Run(e.model.SelectRestartNow());
   EXPECT_EQ(e.model.ChoiceFocus(), 0);
   e.log.clear();
   e.Cancel();
-  EXPECT_TRUE(e.Logged("restart"));
+  EXPECT_TRUE(e.Logged("restart now"));
 }
 
 TEST(WizardModel, WithoutRestartControlsNothingIsShownAndFinishDoesNotRestart) {
@@ -323,7 +329,8 @@ TEST(WizardModel, WithoutRestartControlsNothingIsShownAndFinishDoesNotRestart) {
   EXPECT_TRUE(d.model.SelectRestartNow().empty());
   d.log.clear();
   d.Cancel();
-  EXPECT_EQ(d.log.front(), "end");
+  EXPECT_EQ(d.log.at(0), "restart later");
+  EXPECT_EQ(d.log.at(1), "finish");
 }
 
 TEST(WizardModel, FilterPassesOnlyWhatScrollsOrTheSystemNeeds) {

@@ -16,6 +16,7 @@
 #include "../WineTestSupport.h"
 #include "data/LanguageTable.h"
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 #include "data/UpgradeLog.h"
 #include "data/win32/Win32LogFile.h"
 #include "engine/FirmwareMailslot.h"
@@ -303,8 +304,10 @@ class RecordingView : public EventSink {
         }
         Add("end:" + Utf16ToUtf8(event.text));
         break;
-      case Kind::Progress: Add("progress:" + std::to_string(event.value)); break;
+      case Kind::Progress: Add("progress:" + std::to_string(event.percent)); break;
       case Kind::StageEnded: Add("stage end"); break;
+      case Kind::ChecksDone: Add(event.allLatest ? "checked:latest" : "checked:older"); break;
+      case Kind::RunEnded: Add("run end"); break;
       case Kind::FailureBox: Add("box:" + Utf16ToUtf8(event.text)); break;
     }
   }
@@ -370,23 +373,18 @@ class UpgradeRunTest : public ::testing::Test {
   // Runs the worker and polls as the front end's timer does, until the stage ends.
   void Run(std::chrono::seconds limit = std::chrono::seconds(90)) {
     std::thread worker([this] { UpgradeWorker(*engine_, report_, state_); });
-    FirmwarePoll poll(PollOutput::Wizard, PollTextsOf(texts_));
+    FirmwarePoll poll(RunMode::Wizard, PollTextsOf(texts_));
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!poll.Ended() && std::chrono::steady_clock::now() < deadline) {
       Sleep(kPollPeriodMs);
-      using Kind = SessionEvent::Kind;
-      for (const PollAction& a : PollFirmware(poll, *engine_, report_, state_, *mailslot_)) {
-        switch (a.kind) {
-          case PollAction::Text: view_.Emit(SessionEvent::Of(Kind::Text, a.text)); break;
-          case PollAction::StepStarted: view_.Emit(SessionEvent::Of(Kind::StepStarted)); break;
-          case PollAction::StepEnded: view_.Emit(SessionEvent::Of(Kind::StepEnded, a.text)); break;
-          case PollAction::Progress: view_.Emit(SessionEvent::Of(Kind::Progress, {}, a.value)); break;
-          case PollAction::StageEnded: view_.Emit(SessionEvent::Of(Kind::StageEnded)); break;
-          // The session's share: the tool ends here; the read-back is the session's test's.
-          case PollAction::EndTool: EndFirmwareTool(state_); break;
-          case PollAction::VerifyFlash: view_.Emit(SessionEvent::Of(Kind::Text, u"(read back)")); break;
-          default: break;  // the timer's own
-        }
+      const PollStep step = PollFirmware(poll, *engine_, report_, state_, *mailslot_);
+      for (const SessionEvent& event : step.events) view_.Emit(event);
+      // The run's share: the tool ends here; the read-back is the run's test's.
+      if (step.closeFlash) {
+        EndFirmwareTool(state_);
+        view_.Emit(SessionEvent::Of(SessionEvent::Kind::Text, u"(read back)"));
+      } else if (poll.Ended()) {
+        view_.Emit(SessionEvent::Of(SessionEvent::Kind::StageEnded));
       }
     }
     worker.join();

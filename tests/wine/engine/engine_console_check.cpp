@@ -12,6 +12,7 @@
 #include "data/TextTable.h"
 #include "data/LanguageTable.h"
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 #include "data/UpgradeLog.h"
 #include "data/win32/Win32LogFile.h"
 #include "engine/UpgradeEngine.h"
@@ -55,7 +56,7 @@ int wmain() {
 
   int exitCode = 0;
   {
-    UpgradeEngine engine(services, texts, Audience::Console);
+    UpgradeEngine engine(services, texts, RunMode::Silent);
     engine.Attach(&sink);
     const CheckReport report = engine.RunChecks();
     char line[160];

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "data/TextKeys.h"
 #include "platform/Text.h"
 #include "platform/win32/StartupTrace.h"
 #include "platform/win32/WinText.h"
 #include "ui/ResourceIds.h"
 #include "ui/controls/win32/PopDlg.h"
+#include "ui/skin/WizardLayout.h"
 #include "ui/skin/win32/SkinPaint.h"
 
 namespace brevix {
@@ -18,8 +20,8 @@ namespace {
 
 using win32::U16;
 using win32::W;
+using namespace layout;
 
-constexpr int kFirstChoiceLeft = 57, kFirstChoiceTop = 476, kChoicePictureSize = 16;
 constexpr DWORD kBitmapStaticStyle = SS_BITMAP | SS_CENTERIMAGE;  // 0x20E
 
 WizardKey KeyOf(WPARAM vk) {
@@ -51,12 +53,12 @@ void SetText(HWND control, const std::u16string& text) { ::SetWindowTextW(contro
 }  // namespace
 
 CVarnekDFUDlg::CVarnekDFUDlg(const WizardServices& services)
-    : Dialog(IDD_WIZARD), services_(services), session_(services_.session), texts_(session_.Texts()), model_(texts_) {}
+    : Dialog(IDD_WIZARD), services_(services), run_(services_.run), texts_(run_.Texts()), model_(texts_) {}
 
 CVarnekDFUDlg::~CVarnekDFUDlg() {
-  // What the worker still reports goes nowhere; then nothing reports any more.
+  // What the run's threads still report goes nowhere; the run ends, then nothing reports.
   tasks_.Close();
-  session_.Detach();
+  run_.Detach();
 }
 
 // ---- initialisation ---------------------------------------------------------------------
@@ -65,8 +67,8 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   win32::StartupMark("window and its controls made");
   const HWND self = Handle();
   tasks_.Bind(self);
-  session_.Attach(*this);
-  session_.SetInstallerOwner(self);
+  run_.Attach(*this, *this);
+  run_.SetInstallerOwner(self);
 
   // The About entry of the system menu does nothing; it is there as it always was.
   wchar_t about[128] = {};
@@ -111,12 +113,12 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   closeButton_.SizeToContent();
 
   ::SetTimer(self, kHoverTimer, kHoverPollMs, nullptr);
-  session_.Open();  // an old status file goes; a mailslot that cannot be made is shown here
+  run_.Start();  // an old status file goes; a mailslot that cannot be made is shown here
   skinState_.languageId = services_.languageTableId;
 
   ::SendMessageW(Log(), EM_FMTLINES, TRUE, 0);
-  SetText(Item(IDC_TITLE), texts_.Text(u"Publisher01"));
-  SetText(self, texts_.Text(u"Publisher01"));
+  SetText(Item(IDC_TITLE), texts_.Text(text::kTitle));
+  SetText(self, texts_.Text(text::kTitle));
   RECT client{};
   ::GetClientRect(self, &client);
   skin::ClipToRoundedRect(self, client);
@@ -140,17 +142,13 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
 void CVarnekDFUDlg::PlaceControls() {
   const HWND self = Handle();
   ::SetWindowPos(self, nullptr, 0, 0, kWizardWidth, kWizardHeight, SWP_NOMOVE | SWP_NOZORDER);
-  struct Place {
-    int id, x, y, w, h;
-  } places[] = {
-      {IDC_NEXT_BUTTON, 425, 464, 128, 49}, {IDC_CANCEL_BUTTON, 582, 464, 128, 49},
-      {IDC_TITLE, 100, 20, 550, 50},        {IDC_LOG, 85, 176, 573, 230},
-      {IDC_INTRO_TEXT, 85, 176, 573, 230},  {IDC_HEADING, 85, 80, 648, 30},
-      {IDC_SUBTITLE, 85, 112, 563, 50},
-  };
-  for (const Place& p : places) ::MoveWindow(Item(p.id), p.x, p.y, p.w, p.h, FALSE);
-  ::SetWindowPos(Item(IDC_MINIMISE_BUTTON), nullptr, 655, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  ::SetWindowPos(Item(IDC_CLOSE_BUTTON), nullptr, 698, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  for (const layout::Placement& p : layout::kWizardControls) {
+    ::MoveWindow(Item(p.id), p.rect.left, p.rect.top, p.rect.Width(), p.rect.Height(), FALSE);
+  }
+  for (const auto& [id, corner] : {std::pair{IDC_MINIMISE_BUTTON, layout::kMinimiseButton},
+                                   std::pair{IDC_CLOSE_BUTTON, layout::kCloseButton}}) {
+    ::SetWindowPos(Item(id), nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
 }
 
 bool CVarnekDFUDlg::CreateFonts() {
@@ -160,41 +158,33 @@ bool CVarnekDFUDlg::CreateFonts() {
   return true;
 }
 
-void CVarnekDFUDlg::PollTick() {
-  tasks_.RunPending();  // the worker's reports come before what the poll makes of them
-  // The stage's own events are shown as the session emits them; the timer is ours.
-  for (const PollAction& action : session_.PollTick()) {
-    if (action.kind == PollAction::SetPeriod) ::SetTimer(Handle(), kPollTimer, UINT(action.value), nullptr);
-    if (action.kind == PollAction::StopTimer) ::KillTimer(Handle(), kPollTimer);
-  }
-}
-
 void CVarnekDFUDlg::ReportPreparingFailure() { services_.log.ReportError("0xEE010001", "Preparing"); }
 
 bool CVarnekDFUDlg::CreateProgressBar() {
   progressTrack_ = skin::LoadSkinBitmap(IDB_PROGRESS_TRACK);
   progressFill_ = skin::LoadSkinBitmap(IDB_PROGRESS_FILL);
-  const RECT* rects[2] = {&progressTrackRect_, &progressFillRect_};
+  const Rect rects[2] = {layout::kProgressTrack, layout::kProgressFill};
   HBITMAP pictures[2] = {progressTrack_.get(), progressFill_.get()};
   for (int i = 0; i < 2; ++i) {
-    const RECT& r = *rects[i];
+    const Rect& r = rects[i];
     progressStatics_[i] =
-        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | kBitmapStaticStyle, r.left, r.top, r.right - r.left,
-                          r.bottom - r.top, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_STATIC)),
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | kBitmapStaticStyle, r.left, r.top, r.Width(), r.Height(),
+                          Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_STATIC)),
                           framework::ResourceModule(), nullptr);
     if (!progressStatics_[i]) {
       ReportPreparingFailure();
       return false;
     }
     ::SendMessageW(progressStatics_[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(pictures[i]));
-    ::MoveWindow(progressStatics_[i], r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+    ::MoveWindow(progressStatics_[i], r.left, r.top, r.Width(), r.Height(), FALSE);
   }
   return true;
 }
 
 bool CVarnekDFUDlg::CreateScrollBar() {
   if (scrollBar_.Handle()) return false;
-  ::MoveWindow(Item(IDC_SCROLL_PLACE), 660, 170, 12, 250, TRUE);
+  const Rect& bar = layout::kScrollBar;
+  ::MoveWindow(Item(IDC_SCROLL_PLACE), bar.left, bar.top, bar.Width(), bar.Height(), TRUE);
   if (!scrollBar_.CreateOverPlaceholder(Handle())) return false;
   const int range = ScrollRangeForLines(LogLineCount());
   scrollBar_.SetRange(range);
@@ -215,9 +205,9 @@ bool CVarnekDFUDlg::CreateRestartChoice(HFONT font, const std::u16string& questi
   pictures[1] = choiceNotChosen_.get();
   for (int i = 0; i < 2; ++i) {
     const int id = i == 0 ? IDC_RESTART_NOW : IDC_RESTART_LATER;
-    const int top = kFirstChoiceTop + 24 * i;
-    choicePictures_[i] = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | kBitmapStaticStyle | SS_NOTIFY, kFirstChoiceLeft,
-                                           top, kChoicePictureSize, 18, self,
+    const int top = kChoiceTop + kChoiceRowStep * i;
+    choicePictures_[i] = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | kBitmapStaticStyle | SS_NOTIFY, kChoiceLeft, top,
+                                           kChoicePictureSize, kChoiceRowHeight, self,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), framework::ResourceModule(),
                                            nullptr);
     if (!choicePictures_[i]) {
@@ -225,9 +215,9 @@ bool CVarnekDFUDlg::CreateRestartChoice(HFONT font, const std::u16string& questi
       return false;
     }
     ::SendMessageW(choicePictures_[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(pictures[i]));
-    ::MoveWindow(choicePictures_[i], kFirstChoiceLeft, top, kChoicePictureSize, 18, FALSE);
+    ::MoveWindow(choicePictures_[i], kChoiceLeft, top, kChoicePictureSize, kChoiceRowHeight, FALSE);
     choiceTexts_[i] = ::CreateWindowExW(0, L"STATIC", W(*texts[i]), WS_CHILD | SS_LEFT | SS_NOTIFY,
-                                        kFirstChoiceLeft + 20, top, 450, 18, self,
+                                        kChoiceLeft + kChoiceTextGap, top, kChoiceTextWidth, kChoiceRowHeight, self,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), framework::ResourceModule(),
                                         nullptr);
     if (!choiceTexts_[i]) {
@@ -239,13 +229,16 @@ bool CVarnekDFUDlg::CreateRestartChoice(HFONT font, const std::u16string& questi
   restartQuestion_ = Item(IDC_RESTART_QUESTION);
   if (!restartQuestion_) return false;
   ::SendMessageW(restartQuestion_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  ::MoveWindow(restartQuestion_, kFirstChoiceLeft, kFirstChoiceTop - 45, 490, 45, TRUE);
+  const Rect& question = layout::kRestartQuestion;
+  ::MoveWindow(restartQuestion_, question.left, question.top, question.Width(), question.Height(), TRUE);
   SetText(restartQuestion_, question);
   ::ShowWindow(restartQuestion_, SW_HIDE);
-  // Each frame encloses its picture and text, 2 pixels out.
+  // Each frame encloses its picture and text.
   for (int i = 0; i < 2; ++i) {
-    const int top = kFirstChoiceTop + 24 * i;
-    skinState_.choiceFrames[i] = Rect{kFirstChoiceLeft - 2, top - 2, kFirstChoiceLeft + 20 + 450 + 2, top + 18 + 2};
+    const int top = kChoiceTop + kChoiceRowStep * i;
+    skinState_.choiceFrames[i] =
+        Rect{kChoiceLeft - kChoiceFrameMargin, top - kChoiceFrameMargin,
+             kChoiceLeft + kChoiceTextGap + kChoiceTextWidth + kChoiceFrameMargin, top + kChoiceRowHeight + kChoiceFrameMargin};
   }
   return true;
 }
@@ -297,23 +290,29 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
   using E = WizardEffect;
   for (const E& e : effects) {
     switch (e.kind) {
+      case E::Consent:
+        run_.Consent(e.consent);
+        break;
+      case E::Back:
+        run_.Back();
+        break;
+      case E::Quit:
+        run_.Quit();
+        break;
+      case E::Finish:
+        run_.Finish();
+        break;
+      case E::ChooseRestart:
+        run_.ChooseRestart(e.restartNow);
+        break;
       case E::ShowPage:
-        ShowPage(e.a);
+        ShowPage(e.page);
         break;
-      case E::ExtractPackage:
-        model_.PackageExtracted(session_.ExtractPackage());
-        break;
-      case E::RunChecks: {
-        const bool allLatest = session_.RunChecks().allLatest;
-        SyncScrollBar();
-        Run(model_.ChecksFinished(allLatest));
-        break;
-      }
       case E::SetLook:
-        ButtonOf(e.button).SetLook(e.a);
+        ButtonOf(e.button).SetLook(e.look);
         break;
       case E::SetDefaultMarker:
-        ButtonOf(e.button).SetDefaultMarker(e.a);
+        ButtonOf(e.button).SetDefaultMarker(e.marker);
         break;
       case E::HideNext:
         ::ShowWindow(nextButton_.Handle(), SW_HIDE);
@@ -334,14 +333,11 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
       case E::HideProgress:
         SetProgress(false, 0.0f);
         break;
-      case E::StartTimer:
-        ::SetTimer(Handle(), UINT_PTR(e.a), UINT(e.b), nullptr);
-        break;
       case E::FocusLog:
         ::SetFocus(Log());
         break;
       case E::InvalidateWindow:
-        ::InvalidateRect(Handle(), nullptr, e.a ? TRUE : FALSE);
+        ::InvalidateRect(Handle(), nullptr, e.erase ? TRUE : FALSE);
         break;
       case E::InvalidateCancel:
         ::InvalidateRect(cancelButton_.Handle(), nullptr, FALSE);
@@ -350,14 +346,8 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
         RunQuitPopup();
         model_.QuitPopupClosed();
         break;
-      case E::RemoveWorkFiles:
-        session_.RemoveWorkFiles();
-        break;
       case E::AppendText:
         AppendText(e.text);
-        break;
-      case E::EndDialog:
-        EndDialog(IDCANCEL);
         break;
       case E::ShowRestartChoice:
         ShowRestartChoice();
@@ -365,16 +355,13 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
       case E::SetChoicePictures: {
         HBITMAP chosen = choiceChosen_.get(), other = choiceNotChosen_.get();
         ::SendMessageW(choicePictures_[0], STM_SETIMAGE, IMAGE_BITMAP,
-                       reinterpret_cast<LPARAM>(e.a == 0 ? chosen : other));
+                       reinterpret_cast<LPARAM>(e.choice == 0 ? chosen : other));
         ::SendMessageW(choicePictures_[1], STM_SETIMAGE, IMAGE_BITMAP,
-                       reinterpret_cast<LPARAM>(e.a == 1 ? chosen : other));
+                       reinterpret_cast<LPARAM>(e.choice == 1 ? chosen : other));
         break;
       }
       case E::DrawChoiceFrames:
-        DrawChoiceFrames(e.a);
-        break;
-      case E::RestartSystem:
-        session_.RestartSystem();
+        DrawChoiceFrames(e.choice);
         break;
       case E::PostPaint:
         ::PostMessageW(Handle(), WM_PAINT, 0, 0);
@@ -385,11 +372,11 @@ void CVarnekDFUDlg::Run(const WizardEffects& effects) {
 
 void CVarnekDFUDlg::RunQuitPopup() {
   PopDlg popup;
-  popup.titleText = W(texts_.Text(u"Quit"));
-  popup.messageText = W(texts_.Text(u"Popup01"));
-  popup.yesText = W(texts_.Text(u"Yes"));
-  popup.noText = W(texts_.Text(u"No"));
-  popup.closeText = W(texts_.Text(u"Close"));
+  popup.titleText = W(texts_.Text(text::kQuit));
+  popup.messageText = W(texts_.Text(text::kQuitQuestion));
+  popup.yesText = W(texts_.Text(text::kYes));
+  popup.noText = W(texts_.Text(text::kNo));
+  popup.closeText = W(texts_.Text(text::kClose));
   if (titleFont_ && bodyFont_) {
     popup.titleFont = titleFont_.get();
     popup.bodyFont = bodyFont_.get();
@@ -399,10 +386,10 @@ void CVarnekDFUDlg::RunQuitPopup() {
 
 // ---- the finish page ------------------------------------------------------------------------
 
-void CVarnekDFUDlg::FinishUpgrade() {
+void CVarnekDFUDlg::FinishUpgrade(bool allLatest) {
   tasks_.RunPending();  // what the worker reported comes first
   CreateLaterControls();
-  Run(model_.FinishUpgrade(session_.Report().allLatest));
+  Run(model_.FinishUpgrade(allLatest));
 }
 
 void CVarnekDFUDlg::ShowRestartChoice() {
@@ -444,16 +431,16 @@ void CVarnekDFUDlg::AppendText(const std::u16string& text) {
   ScrollLogToEnd();
 }
 
-void CVarnekDFUDlg::FinishStep(const std::u16string* result) {
-  if (result) {
-    if (dotsStart_ == -1) return;  // no step runs: nothing to close
-    ::KillTimer(Handle(), kDotsTimer);
-    ::SendMessageW(Log(), EM_SETSEL, dotsStart_, LogEnd());
-    ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
-    ::SendMessageW(Log(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(*result)));
-    dotsStart_ = -1;
-    return;
-  }
+void CVarnekDFUDlg::CloseStep(const std::u16string& result) {
+  if (dotsStart_ == -1) return;  // no step runs: nothing to close
+  ::KillTimer(Handle(), kDotsTimer);
+  ::SendMessageW(Log(), EM_SETSEL, dotsStart_, LogEnd());
+  ::SendMessageW(Log(), EM_SCROLLCARET, 0, 0);
+  ::SendMessageW(Log(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(result)));
+  dotsStart_ = -1;
+}
+
+void CVarnekDFUDlg::StartStepDots() {
   dotsStart_ = -1;
   ::KillTimer(Handle(), kDotsTimer);
   DotsTick();
@@ -475,10 +462,9 @@ void CVarnekDFUDlg::DotsTick() {
 void CVarnekDFUDlg::SetProgress(bool show, float fraction) {
   if (!progressStatics_[0] || !progressStatics_[1]) return;
   for (HWND control : progressStatics_) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
-  // A value past the end would draw the fill beyond the bar.
-  const float clamped = std::clamp(fraction, 0.0f, 1.0f);
-  RECT fill = progressFillRect_;
-  fill.right = fill.left + static_cast<int>(float(progressFillRect_.right - progressFillRect_.left) * clamped);
+  RECT fill{layout::kProgressFill.left, layout::kProgressFill.top, layout::kProgressFill.right,
+            layout::kProgressFill.bottom};
+  fill.right = fill.left + static_cast<int>(float(layout::kProgressFill.Width()) * fraction);
   ::MoveWindow(progressStatics_[1], fill.left, fill.top, fill.right - fill.left, fill.bottom - fill.top, FALSE);
   for (HWND control : progressStatics_) ::InvalidateRect(control, nullptr, FALSE);
 }
@@ -499,7 +485,7 @@ void CVarnekDFUDlg::WheelOverLog(int delta) {
   }
 }
 
-// ---- the session's events ----------------------------------------------------------------
+// ---- the run's events and timers -------------------------------------------------------------
 
 void CVarnekDFUDlg::OnUiThread(std::function<void()> call) {
   if (tasks_.OnOwnerThread()) {
@@ -521,21 +507,39 @@ void CVarnekDFUDlg::Show(const SessionEvent& event) {
       AppendText(event.text);
       break;
     case Kind::StepStarted:
-      FinishStep(nullptr);
+      StartStepDots();
       break;
     case Kind::StepEnded:
-      FinishStep(&event.text);
+      CloseStep(event.text);
       break;
     case Kind::Progress:
-      SetProgress(true, float(std::clamp(event.value, 0, 100)) / 100.0f);
+      SetProgress(true, float(event.percent) / 100.0f);
+      break;
+    case Kind::ChecksDone:
+      SyncScrollBar();
+      Run(model_.ChecksFinished(event.allLatest));
       break;
     case Kind::StageEnded:
-      FinishUpgrade();
+      FinishUpgrade(event.allLatest);
+      break;
+    case Kind::RunEnded:
+      if (Handle()) EndDialog(IDCANCEL);
       break;
     case Kind::FailureBox:
       ::MessageBoxW(Handle(), W(event.text), W(services_.applicationName), MB_OK);
       break;
   }
+}
+
+Scheduler::Timer CVarnekDFUDlg::Schedule(std::uint32_t ms, std::function<void()> task, bool repeats) {
+  const UINT_PTR id = nextTimer_++;
+  if (!::SetTimer(Handle(), id, ms, nullptr)) return kNoTimer;
+  scheduled_[id] = ScheduledTask{std::move(task), repeats};
+  return Timer(id);
+}
+
+void CVarnekDFUDlg::Cancel(Timer timer) {
+  if (scheduled_.erase(UINT_PTR(timer)) != 0) ::KillTimer(Handle(), UINT_PTR(timer));
 }
 
 // ---- messages ---------------------------------------------------------------------------------
@@ -633,8 +637,8 @@ void CVarnekDFUDlg::CreateLaterControls() {
   laterControlsMade_ = true;
   const HWND self = Handle();
   CreateProgressBar();
-  model_.SetRestartChoiceAvailable(CreateRestartChoice(bodyFont_.get(), texts_.Text(u"Upgrade09"),
-                                                       texts_.Text(u"Upgrade10"), texts_.Text(u"Upgrade11")));
+  model_.SetRestartChoiceAvailable(CreateRestartChoice(bodyFont_.get(), texts_.Text(text::kRestartQuestion),
+                                                       texts_.Text(text::kRestartNow), texts_.Text(text::kRestartLater)));
   skin::FitChoiceFrame(self, choiceTexts_[0], choiceTexts_[0], choiceTexts_[1], skinState_);
   skin::FitChoiceFrame(self, choiceTexts_[1], choiceTexts_[0], choiceTexts_[1], skinState_);
 }
@@ -670,16 +674,19 @@ HBRUSH CVarnekDFUDlg::OnCtlColor(HDC dc, HWND control, int kind) {
 }
 
 void CVarnekDFUDlg::OnTimer(UINT_PTR id) {
+  if (const auto found = scheduled_.find(id); found != scheduled_.end()) {
+    // The task may schedule or cancel timers, its own among them: it runs from a copy.
+    std::function<void()> task = found->second.task;
+    if (!found->second.repeats) {
+      ::KillTimer(Handle(), id);
+      scheduled_.erase(found);
+    }
+    task();
+    return;
+  }
   switch (id) {
-    case kPollTimer:
-      PollTick();
-      return;
     case kHoverTimer:
       HoverTick();
-      break;
-    case kWorkerTimer:
-      ::KillTimer(Handle(), kWorkerTimer);
-      session_.StartUpgrade();
       break;
     case kDotsTimer:
       DotsTick();
@@ -730,10 +737,17 @@ void CVarnekDFUDlg::OnSysCommand(UINT command, LPARAM) {
   Default();
 }
 
+// Handled here rather than by the default procedure, which would post a cancel command that
+// comes after the quit confirmation has closed.
+void CVarnekDFUDlg::OnClose() { Run(model_.CloseRequest()); }
+
+void CVarnekDFUDlg::OnCancel() { Run(model_.CloseRequest()); }
+
 void CVarnekDFUDlg::OnDestroy() {
   Default();
-  for (unsigned id : {kPollTimer, kHoverTimer, kWorkerTimer, kDotsTimer}) ::KillTimer(Handle(), id);
-  session_.RemoveWorkFiles();
+  for (unsigned id : {kHoverTimer, kDotsTimer}) ::KillTimer(Handle(), id);
+  for (const auto& [id, task] : scheduled_) ::KillTimer(Handle(), id);
+  scheduled_.clear();
 }
 
 }  // namespace brevix

@@ -1,18 +1,24 @@
 #pragma once
 // The wizard: one skinned, borderless, translucent modal dialog (template 102) that walks the
-// user from the licence to the finish page. It is a front end over an upgrade session: its
-// decisions come from WizardModel, the run from the session; this class carries out the
-// model's effects on the window and shows the session's events, which reach the UI thread
-// through a task queue.
+// user from the licence to the finish page. It is a front end over an upgrade run: its
+// decisions come from WizardModel, the run's order from the run; this class carries out the
+// model's effects on the window, passes what the user did on to the run, shows the run's
+// events (those of other threads reach the UI thread through a task queue) and runs the run's
+// timers as window timers.
+//
+// The class keeps the name the product's dialog has always had (its resources, the tests'
+// window lookups and the logs people read know the wizard by it).
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "data/UpgradeLog.h"
 #include "engine/SessionEvent.h"
-#include "engine/UpgradeSession.h"
+#include "engine/Scheduler.h"
+#include "engine/UpgradeRun.h"
 #include "ui/ResourceIds.h"
 #include "ui/controls/win32/UserButton.h"
 #include "ui/controls/win32/XScrollBar.h"
@@ -27,16 +33,16 @@ namespace brevix {
 
 // Everything the wizard reaches outside itself; all of it outlives the dialog.
 struct WizardServices {
-  UpgradeSession& session;
+  UpgradeRun& run;
   UpgradeLog& log;                  // a page that cannot be painted is recorded
   std::uint16_t languageTableId = 0;  // the language the texts came from (the skin's fonts)
   std::u16string applicationName;   // the title of the program's message boxes
 };
 
-class CVarnekDFUDlg : public framework::Dialog, private EventSink {
+class CVarnekDFUDlg : public framework::Dialog, private EventSink, private Scheduler {
  public:
   explicit CVarnekDFUDlg(const WizardServices& services);
-  // Stops the session's worker while this dialog still takes its events.
+  // Ends the run (if nothing else did) while this dialog still takes its events.
   ~CVarnekDFUDlg() override;
 
  protected:
@@ -44,6 +50,10 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   bool PreTranslateMessage(MSG& message) override;
   bool OnCommand(int id, int code, HWND control) override;
   void OnOK() override {}
+  // A close request (WM_CLOSE: "End task", the quit confirmation's Yes; a cancel command) goes
+  // to the model; only the run's end ends the dialog.
+  void OnClose() override;
+  void OnCancel() override;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnPaint() override;
   void OnNcPaint() override;
@@ -57,17 +67,26 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   void OnDestroy() override;
 
  private:
-  // The session's events: shown at once on the UI thread, queued there in order from others.
+  // The run's events: shown at once on the UI thread, queued there in order from others.
   void Emit(SessionEvent event) override;
+  void ShowPending() override { tasks_.RunPending(); }
+  // The run's timers, as window timers above the window's own ids.
+  Timer After(std::uint32_t ms, std::function<void()> task) override { return Schedule(ms, std::move(task), false); }
+  Timer Every(std::uint32_t ms, std::function<void()> task) override { return Schedule(ms, std::move(task), true); }
+  void Cancel(Timer timer) override;
+  Timer Schedule(std::uint32_t ms, std::function<void()> task, bool repeats);
   void Show(const SessionEvent& event);
   void OnUiThread(std::function<void()> call);
 
   // The log, the step animation and the progress bar. UI thread only.
   void AppendText(const std::u16string& text);
-  void FinishStep(const std::u16string* result);
+  // The running step's dots start after the log's last line; CloseStep replaces them with the
+  // step's result.
+  void StartStepDots();
+  void CloseStep(const std::u16string& result);
   void SetProgress(bool show, float fraction);
   void SyncScrollBar();
-  void FinishUpgrade();
+  void FinishUpgrade(bool allLatest);
   void ScrollLogToEnd();
 
   void Run(const WizardEffects& effects);
@@ -95,13 +114,18 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   int LogEnd() const;
   UserButton& ButtonOf(WizardButton which) { return which == WizardButton::Next ? nextButton_ : cancelButton_; }
   void ReportPreparingFailure();
-  void PollTick();
 
   WizardServices services_;
-  UpgradeSession& session_;
+  UpgradeRun& run_;
   const TextTable& texts_;
   WizardModel model_;
   framework::TaskQueue tasks_;
+  struct ScheduledTask {
+    std::function<void()> task;
+    bool repeats = false;
+  };
+  std::map<UINT_PTR, ScheduledTask> scheduled_;
+  UINT_PTR nextTimer_ = 16;  // above kHoverTimer and kDotsTimer
 
   HICON icon_ = nullptr;  // shared resource icon
   UserButton nextButton_, cancelButton_;
@@ -111,8 +135,6 @@ class CVarnekDFUDlg : public framework::Dialog, private EventSink {
   framework::BitmapHandle progressTrack_, progressFill_;
   framework::BrushHandle panelBrush_;
   HWND progressStatics_[2] = {nullptr, nullptr};
-  RECT progressTrackRect_{106, 440, 626, 458};
-  RECT progressFillRect_{109, 442, 621, 452};
   HWND choicePictures_[2] = {nullptr, nullptr};
   HWND choiceTexts_[2] = {nullptr, nullptr};
   HWND restartQuestion_ = nullptr;

@@ -1,0 +1,244 @@
+#include "engine/UpgradeRun.h"
+
+#include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
+#include "data/TextKeys.h"
+#include "engine/FirmwareReadBack.h"
+
+namespace brevix {
+
+UpgradeRun::UpgradeRun(const RunServices& services, const TextTable& texts, RunMode mode)
+    : services_(services),
+      texts_(texts),
+      mode_(mode),
+      engine_(services_.engine, texts_, mode),
+      extractionFiles_(services_.engine.files),
+      poll_(mode, PollTextsOf(texts_)) {
+  site_.directory = services_.folder.path;
+  site_.ownDirectory = services_.folder.ownDirectory;
+  if (!site_.ownDirectory) engine_.TrustOnlyAdministrators(services_.fileSecurity);
+  // The digests come from the program's own package, never from the disk they check.
+  const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
+  DigestRecordReadResult digests;
+  if (package) digests = ReadPackagedDigestRecord(*package);
+  if (digests.record) {
+    engine_.SetPackageDigests(std::move(*digests.record));
+  } else {
+    // Every component then fails its check, with the table's "MD5 string" line.
+    services_.engine.standardOutput.Print("Digest record unusable: " +
+                                          (package ? digests.error.what : std::string("no package")) + "\n");
+  }
+}
+
+UpgradeRun::~UpgradeRun() {
+  try {
+    End();
+  } catch (...) {
+    // Nothing may leave a destructor; the threads are joined by End before anything can throw.
+  }
+  engine_.Attach(nullptr);
+}
+
+void UpgradeRun::Attach(EventSink& sink, Scheduler& scheduler) {
+  sink_ = &sink;
+  scheduler_ = &scheduler;
+  engine_.Attach(&sink);
+}
+
+void UpgradeRun::Detach() {
+  End();
+  engine_.Attach(nullptr);
+  sink_ = nullptr;
+  scheduler_ = nullptr;
+}
+
+void UpgradeRun::Start() {
+  if (phase_ != RunPhase::Created) return;
+  startedAtMs_ = services_.engine.clock.Milliseconds();
+  phase_ = RunPhase::Open;
+  if (site_.ownDirectory) services_.engine.files.RemoveFile(site_.directory + u"\\StatusInformation.dat");
+  if (services_.openMailslot) mailslot_ = services_.openMailslot();
+  if (mailslot_) return;
+  mailslot_ = std::make_unique<ClosedMailslot>();
+  services_.engine.log.AppendLogLine(kMailslotFailureLogText);
+  Emit(SessionEvent::Of(SessionEvent::Kind::FailureBox, kMailslotFailureText));
+}
+
+// ---- intents ----------------------------------------------------------------------------------
+
+void UpgradeRun::Consent(RunConsent what) {
+  switch (what) {
+    case RunConsent::Licence:
+      if (phase_ == RunPhase::Open || phase_ == RunPhase::Extracted) ExtractPackage();
+      return;
+    case RunConsent::Checks:
+      if (phase_ == RunPhase::Extracted || phase_ == RunPhase::Checked) RunChecks();
+      return;
+    case RunConsent::Upgrade:
+      if (phase_ == RunPhase::Checked && !report_.allLatest && scheduler_) StartUpgrade();
+      return;
+  }
+}
+
+void UpgradeRun::Back() {
+  if (phase_ == RunPhase::Checked) phase_ = RunPhase::Extracted;
+}
+
+bool UpgradeRun::Quit() {
+  if (phase_ == RunPhase::Upgrading) return false;
+  End();
+  return true;
+}
+
+bool UpgradeRun::Finish() {
+  if (phase_ == RunPhase::Upgrading) return false;
+  End();
+  return true;
+}
+
+RunEnding UpgradeRun::Ending() const {
+  // A failure outweighs everything after it: the machine is not where the run meant to take it.
+  if (state_.StepFailed()) return RunEnding::Failed;
+  if (restartStarted_) return RunEnding::RestartStarted;
+  if (upgradeStarted_) return RunEnding::Upgraded;
+  if (checked_ && report_.allLatest) return RunEnding::Current;
+  return RunEnding::Quit;
+}
+
+// ---- the order ----------------------------------------------------------------------------------
+
+void UpgradeRun::ExtractPackage() {
+  phase_ = RunPhase::Extracted;
+  if (packageExtracted_) return;
+  const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
+  const bool ok = package && brevix::ExtractPackage(*package, extractionFiles_);
+  site_.extractedFiles = extractionFiles_.WrittenFiles();
+  site_.createdDirectories = extractionFiles_.CreatedDirectories();
+  packageExtracted_ = ok;
+}
+
+void UpgradeRun::RunChecks() {
+  report_ = engine_.RunChecks();
+  checked_ = true;
+  phase_ = RunPhase::Checked;
+  if (report_.allLatest) {
+    // Nothing to upgrade: the work is over but for the user's Finish.
+    phase_ = RunPhase::Finished;
+    RemoveWorkFiles();
+  }
+  Emit(SessionEvent::Checked(SessionEvent::Kind::ChecksDone, report_.allLatest));
+}
+
+void UpgradeRun::StartUpgrade() {
+  phase_ = RunPhase::Upgrading;
+  upgradeStarted_ = true;
+  const auto firstPoll = [this] {
+    pollTimer_ = scheduler_->Every(kPollPeriodMs, [this] { PollTick(); });
+    PollTick();
+  };
+  if (mode_ == RunMode::Wizard) {
+    scheduler_->After(kWizardWorkerDelayMs, [this] { StartWorker(); });
+    pollTimer_ = scheduler_->After(kWizardFirstPollMs, firstPoll);
+    return;
+  }
+  const std::uint64_t elapsed = services_.engine.clock.Milliseconds() - startedAtMs_;
+  const std::uint32_t wait = elapsed >= kConsoleFirstPollMs ? 0 : std::uint32_t(kConsoleFirstPollMs - elapsed);
+  pollTimer_ = scheduler_->After(wait, firstPoll);
+  StartWorker();
+}
+
+void UpgradeRun::StartWorker() {
+  if (workerStarted_ || phase_ != RunPhase::Upgrading) return;
+  workerStarted_ = true;
+  // The report is copied: the worker reads its own.
+  worker_ = std::thread([this, report = report_] { UpgradeWorker(engine_, report, state_); });
+}
+
+void UpgradeRun::PollTick() {
+  if (phase_ != RunPhase::Upgrading) return;
+  if (sink_) sink_->ShowPending();  // what the worker reported comes before what the poll makes of it
+  if (!poll_.Ended()) {
+    PollStep step = PollFirmware(poll_, engine_, report_, state_, *mailslot_);
+    for (SessionEvent& event : step.events) Emit(std::move(event));
+    if (step.closeFlash) {
+      closingDone_ = false;
+      closing_ = std::thread([this] { CloseFlash(); });
+    }
+  }
+  if (poll_.Ended() && closingDone_.load()) EndStage();
+}
+
+void UpgradeRun::CloseFlash() noexcept {
+  using Kind = SessionEvent::Kind;
+  try {
+    EndFirmwareTool(state_);
+    // The hub restarts into what was flashed: "Done." only when it reads as the packaged
+    // firmware; a tool that reports success while the hub keeps its old firmware failed.
+    const EngineServices& services = services_.engine;
+    const ReadBackResult read =
+        ReadBackFirmware(services.sensors, services.clock, services.standardOutput, report_.packagedFirmwareVersion);
+    if (!read.matches) {
+      services.log.ReportError("0xEE03000C", "Upgrading");
+      state_.MarkStepFailed();
+    }
+    Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(read.matches ? text::kStepDone : text::kStepFailed)));
+  } catch (...) {
+    state_.MarkStepFailed();
+    Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(text::kStepFailed)));
+  }
+  closingDone_ = true;
+}
+
+void UpgradeRun::EndStage() {
+  if (scheduler_) scheduler_->Cancel(pollTimer_);
+  pollTimer_ = Scheduler::kNoTimer;
+  phase_ = RunPhase::Finished;
+  RemoveWorkFiles();
+  Emit(SessionEvent::Checked(SessionEvent::Kind::StageEnded, false));
+}
+
+void UpgradeRun::RemoveWorkFiles() {
+  // Planned here, where the record of what was extracted is kept; carried out on the clean-up
+  // thread, as starting cmd.exe and deleting files would hold the front end's thread up.
+  WorkFileRemoval plan = PlanWorkFileRemoval(site_);
+  if (cleanup_.joinable()) cleanup_.join();
+  cleanup_ = std::thread([this, plan = std::move(plan)]() noexcept {
+    try {
+      // Nothing is removed while the worker, the installer it waits for, or the tool may use it.
+      if (worker_.joinable()) worker_.join();
+      if (closing_.joinable()) closing_.join();
+      FileSystem& files = services_.engine.files;
+      for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
+      const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
+      for (const std::u16string& parameters : plan.commandLines) {
+        services_.engine.launcher.StartSystemProgram(cmd, parameters);
+      }
+      for (const std::u16string& directory : plan.removeDirectories) files.RemoveEmptyDirectory(directory);
+    } catch (...) {
+      // What is left stays on disk; the run's outcome does not depend on it.
+    }
+  });
+}
+
+void UpgradeRun::End() {
+  if (phase_ == RunPhase::Ended) return;
+  const bool restart = restartChosen_ && upgradeStarted_ && phase_ == RunPhase::Finished;
+  if (scheduler_) scheduler_->Cancel(pollTimer_);
+  pollTimer_ = Scheduler::kNoTimer;
+  // The last clean-up: whatever the run left goes, after every thread of the run has ended.
+  if (phase_ != RunPhase::Created) RemoveWorkFiles();
+  if (cleanup_.joinable()) cleanup_.join();
+  if (worker_.joinable()) worker_.join();
+  if (closing_.joinable()) closing_.join();
+  phase_ = RunPhase::Ended;
+  if (restart) RestartSystem();
+  Emit(SessionEvent::Of(SessionEvent::Kind::RunEnded));
+}
+
+void UpgradeRun::RestartSystem() {
+  // The system's own program, by its full path: never one found in the working directory.
+  restartStarted_ = services_.engine.launcher.StartSystemProgram(
+      SystemProgram(services_.systemDirectory, u"shutdown.exe"), u"-r -t 0 -f");
+}
+
+}  // namespace brevix

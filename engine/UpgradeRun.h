@@ -1,0 +1,164 @@
+#pragma once
+// One upgrade run, whichever front end shows it, and the whole order of it: open, extract,
+// check, wait for consent, upgrade (the worker's drivers and the flashing tool), poll, read
+// back, clean up, end. The front ends only say what the user did (the intents below) and show
+// the run's events; every rule about what may happen when lives here:
+//  - the package is extracted once (a failed extraction is tried again on the next consent);
+//  - the checks may run again after Back, never once the upgrade has started;
+//  - during the upgrading stage nothing ends the run: Quit and Finish are refused;
+//  - the stage ends only when the worker has returned and the flashing tool is gone (after a
+//    success report: ended and the firmware read back); then the work files go;
+//  - the run ends once: it waits for every thread it started, removes the work files again
+//    and, when the user chose it after an upgrade, starts the restart last.
+//
+// Threads: every call, and every task of the scheduler, comes from the front end's thread.
+// The worker and the stage's closing (ending the tool, the read-back) run on threads of the
+// run's and emit events from there; the clean-up runs on a thread of the run's and emits none.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "data/TextTable.h"
+#include "engine/FirmwarePoll.h"
+#include "engine/RunTypes.h"
+#include "engine/RunMode.h"
+#include "engine/Scheduler.h"
+#include "engine/SessionEvent.h"
+#include "engine/UpgradeEngine.h"
+#include "engine/UpgradeWorker.h"
+#include "engine/WorkFiles.h"
+#include "platform/FileSecurity.h"
+#include "platform/Mailslot.h"
+#include "platform/Resources.h"
+
+namespace brevix {
+
+// Where the run works, as start-up settled it.
+struct WorkingFolder {
+  std::u16string path;        // full path, without a trailing "\"
+  bool ownDirectory = false;  // start-up made its own folder current; else the run stays where it
+                              // was started, and trusts only what administrators alone can change
+};
+
+struct RunServices {
+  EngineServices engine;
+  ResourceSource& resources;         // the package
+  FileSecurityReader& fileSecurity;  // vouches for programs started from an inherited directory
+  // Makes the firmware mailslot; null when it cannot be made (the name is taken).
+  std::function<std::unique_ptr<MailslotReader>()> openMailslot;
+  std::u16string systemDirectory;  // where cmd.exe and shutdown.exe are
+  WorkingFolder folder;
+};
+
+constexpr char16_t kMailslotFailureText[] = u"Failed to Create a mailslot.";
+constexpr char kMailslotFailureLogText[] = "Failed to Create a mailslot.";
+
+// The wizard starts the worker a second after Upgrade and polls first two seconds later; a
+// console run starts the worker at once and polls first 800 ms from its own start.
+constexpr std::uint32_t kWizardWorkerDelayMs = 1000;
+constexpr std::uint32_t kWizardFirstPollMs = 3000;
+constexpr std::uint32_t kConsoleFirstPollMs = 800;
+
+enum class RunPhase {
+  Created,    // nothing done yet
+  Open,       // the mailslot made; waiting for the licence's consent
+  Extracted,  // the package unpacked (or tried); the checks may run
+  Checked,    // the report is out; waiting for consent to upgrade, or Back
+  Upgrading,  // the upgrading stage: nothing ends the run
+  Finished,   // the stage is over, or nothing was to be upgraded; waiting for Finish
+  Ended,      // every thread joined, the work files gone
+};
+
+class UpgradeRun {
+ public:
+  UpgradeRun(const RunServices& services, const TextTable& texts, RunMode mode);
+  // Ends the run (waits for its threads) if no intent ended it.
+  ~UpgradeRun();
+  UpgradeRun(const UpgradeRun&) = delete;
+  UpgradeRun& operator=(const UpgradeRun&) = delete;
+
+  // The front end: its sink takes the events, its scheduler runs the run's timers. Both stay
+  // until the run has ended.
+  void Attach(EventSink& sink, Scheduler& scheduler);
+  // The front end goes: the run ends first if no intent ended it (waiting for its threads, whose
+  // events still reach the sink), then nothing reaches the sink or the scheduler any more.
+  void Detach();
+  // The window that owns the driver installer's start (the wizard's); none for a console.
+  void SetInstallerOwner(void* window) { engine_.SetInstallerOwner(window); }
+
+  // Removes a status file an earlier run left and makes the mailslot; when that fails, a
+  // FailureBox event says so and every read finds it empty (a flash then ends by its time-out).
+  void Start();
+
+  // ---- intents ----
+  // Ignored where the run is not waiting for that consent.
+  void Consent(RunConsent what);
+  // From the checking report back: the checks may run again.
+  void Back();
+  // The user leaves. Refused (false) during the upgrading stage; else the run ends.
+  bool Quit();
+  // The finish page's restart choice: restart the system as the run ends.
+  void ChooseRestart(bool restartNow) { restartChosen_ = restartNow; }
+  // The finish page's Finish (the console's Enter at the end). Refused (false) during the
+  // upgrading stage; else the run ends, with the restart when chosen after an upgrade.
+  bool Finish();
+
+  RunPhase Phase() const { return phase_; }
+  RunEnding Ending() const;
+  const TextTable& Texts() const { return texts_; }
+  RunMode Mode() const { return mode_; }
+
+ private:
+  void Emit(SessionEvent event) { engine_.Emit(std::move(event)); }
+  void ExtractPackage();
+  void RunChecks();
+  void StartUpgrade();
+  void StartWorker();
+  void PollTick();
+  void EndStage();
+  // Ends the flashing tool and, after a success report, reads the firmware back; then closes
+  // the firmware step. On the closing thread.
+  void CloseFlash() noexcept;
+  // Plans the removal here and carries it out on the clean-up thread, after the worker and the
+  // stage's closing have ended and after an earlier removal.
+  void RemoveWorkFiles();
+  void End();
+  // The system's restart, by the full path of shutdown.exe.
+  void RestartSystem();
+
+  RunServices services_;
+  const TextTable& texts_;
+  RunMode mode_;
+  UpgradeEngine engine_;
+  EventSink* sink_ = nullptr;
+  Scheduler* scheduler_ = nullptr;
+  RunPhase phase_ = RunPhase::Created;
+  std::uint64_t startedAtMs_ = 0;
+
+  RecordingFileSystem extractionFiles_;
+  WorkSite site_;
+  bool packageExtracted_ = false;
+  bool checked_ = false;
+  CheckReport report_;
+
+  WorkerState state_;
+  std::unique_ptr<MailslotReader> mailslot_;
+  FirmwarePoll poll_;
+  Scheduler::Timer pollTimer_ = Scheduler::kNoTimer;
+  bool pollPeriodic_ = false;
+  bool upgradeStarted_ = false;
+  bool workerStarted_ = false;
+  bool restartChosen_ = false;
+  bool restartStarted_ = false;
+
+  std::thread worker_;
+  std::thread closing_;
+  std::atomic<bool> closingDone_{true};
+  std::thread cleanup_;  // joins worker_ and closing_ before it removes anything
+};
+
+}  // namespace brevix
