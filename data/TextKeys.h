@@ -20,6 +20,7 @@ constexpr char16_t kUpgradingFirmware[] = u"Upgrade07";
 constexpr char16_t kRestartQuestion[] = u"Upgrade09";
 constexpr char16_t kRestartNow[] = u"Upgrade10";
 constexpr char16_t kRestartLater[] = u"Upgrade11";
+constexpr char16_t kFirmwareUpgradeFailed[] = u"Upgrade12";
 constexpr char16_t kSttubeIntegrityFailed[] = u"Upgrade13";
 constexpr char16_t kAcpiIntegrityFailed[] = u"Upgrade14";
 constexpr char16_t kFirmwareIntegrityFailed[] = u"Upgrade15";

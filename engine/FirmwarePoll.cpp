@@ -20,15 +20,15 @@ struct FailureEntry {
   std::uint16_t type;
   const char* code;
   const char* section;
-  bool closesStep;  // else the integrity text is written
+  bool addsFailureLine;  // "Upgrade firmware failed!" after the step's "Failed!"
 };
 constexpr FailureEntry kFailures[] = {
-    {1, "0xEE020003", "Checking", true},   // firmware integrity verification failed
-    {2, "0xEE030004", "Upgrading", true},  // can not find the device
-    {3, "0xEE03000A", "Upgrading", false},  // can not enter DFU mode
-    {5, "0xEE030003", "Upgrading", false},  // firmware upgrade failed
-    {6, "0xEE03000D", "Upgrading", false},  // cannot exit DFU mode
-    {7, "0xEE03000E", "Upgrading", false},  // cannot enable device
+    {1, "0xEE020003", "Checking", false},  // firmware integrity verification failed
+    {2, "0xEE030004", "Upgrading", false},  // can not find the device
+    {3, "0xEE03000A", "Upgrading", true},   // can not enter DFU mode
+    {5, "0xEE030003", "Upgrading", true},   // firmware upgrade failed
+    {6, "0xEE03000D", "Upgrading", true},   // cannot exit DFU mode
+    {7, "0xEE03000E", "Upgrading", true},   // cannot enable device
 };
 
 }  // namespace
@@ -39,7 +39,7 @@ std::optional<DfuProgressMessage> DecodeDfuMessage(ByteView bytes) {
 }
 
 PollTexts PollTextsOf(const TextTable& texts) {
-  return PollTexts{texts.Text(text::kUpgradingFirmware), texts.Text(text::kFirmwareIntegrityFailed), texts.Text(text::kStepDone), texts.Text(text::kStepFailed)};
+  return PollTexts{texts.Text(text::kUpgradingFirmware), texts.Text(text::kFirmwareUpgradeFailed), texts.Text(text::kStepDone), texts.Text(text::kStepFailed)};
 }
 
 PollFacts PollFactsOf(const CheckReport& report, const WorkerState& state) {
@@ -111,18 +111,28 @@ void FirmwarePoll::EndStage(PollOutcome outcome) {
 }
 
 void FirmwarePoll::Failure(const DfuProgressMessage& message, PollStep& step) {
+  // The failure is shown where it happens: on the step that runs, or on the firmware's own line
+  // when the device was found and no progress came yet.
+  if (!findingOpen_) {
+    if (ReportsToConsole(mode_)) {
+      // A console writes the firmware's line as the step closes, as after a success.
+      step.events.push_back(SessionEvent::Of(Kind::Text, ConsoleSafe(texts_.firmwareTitle)));
+    } else if (bestPercent_ == 0) {
+      step.events.push_back(SessionEvent::Of(Kind::Text, texts_.firmwareTitle));
+      step.events.push_back(SessionEvent::Of(Kind::StepStarted));
+    }
+  }
+  step.events.push_back(SessionEvent::Of(Kind::StepEnded, texts_.failed));
   const auto entry = std::find_if(std::begin(kFailures), std::end(kFailures),
                                   [&](const FailureEntry& e) { return e.type == message.type; });
   if (entry != std::end(kFailures)) {
-    if (entry->closesStep) {
-      step.events.push_back(SessionEvent::Of(Kind::StepEnded, texts_.failed));
-    } else {
-      step.events.push_back(SessionEvent::Of(Kind::Text, texts_.integrityFailed));
+    if (entry->addsFailureLine) {
+      step.events.push_back(SessionEvent::Of(Kind::Text, texts_.firmwareFailed));
       step.events.push_back(SessionEvent::Of(Kind::Text, u"\r\n"));
     }
     step.logReports.push_back({entry->code, entry->section});
   }
-  // Every failure ends the stage, logged or not; the tool ends by itself after a failure.
+  // Every failure ends the stage, logged or not; the run ends the tool if it does not end itself.
   EndStage(PollOutcome::FailureReported);
 }
 
@@ -130,6 +140,7 @@ void FirmwarePoll::Report(const DfuProgressMessage& message, PollStep& step) {
   switch (message.type) {
     case kDfuDeviceFound:
       step.events.push_back(SessionEvent::Of(Kind::StepEnded, texts_.done));  // closes "Finding device"
+      findingOpen_ = false;
       break;
     case kDfuProgress: {
       const int percent = std::min<int>(message.value, 100);

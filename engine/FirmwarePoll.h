@@ -17,7 +17,10 @@
 //    acts on one; at most kMaxPendingMessages wait their turn (about three seconds of
 //    ticks), the rest of a burst is dropped, except the first success or failure report,
 //    which ends the stage and after which nothing is kept;
-//  - progress above 100 counts as 100.
+//  - progress above 100 counts as 100;
+//  - a failure of any type closes the step that runs with "Failed!" (the firmware's line is
+//    written first when none runs); the failures the tool cannot recover from (3, 5, 6, 7) add
+//    "Upgrade firmware failed!".
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -59,7 +62,7 @@ constexpr std::uint64_t kToolEndGraceMs = 3000;
 
 struct PollTexts {
   std::u16string firmwareTitle;    // "Upgrade07"
-  std::u16string integrityFailed;  // "Upgrade15"
+  std::u16string firmwareFailed;   // "Upgrade12", after a failure the tool could not recover from
   std::u16string done;             // decorated "Upgrade21"
   std::u16string failed;           // decorated "Upgrade22"
 };
@@ -125,6 +128,9 @@ class FirmwarePoll {
   std::optional<std::uint64_t> toolSeenEndedAt_;
   std::deque<DfuProgressMessage> pending_;
   bool endingQueued_ = false;
+  // "Finding device" runs until the device is found; the firmware's own line from the first
+  // progress on.
+  bool findingOpen_ = true;
 };
 
 // The run's tick: takes the run's facts and the clock's time, ticks the poll, carries out the

@@ -91,10 +91,6 @@ class UpgradeEngine {
   // StartTrust.h). Without it, programs are started as they are.
   void TrustOnlyAdministrators(FileSecurityReader& security) { inheritedDirectorySecurity_ = &security; }
   FileSecurityReader* InheritedDirectorySecurity() const { return inheritedDirectorySecurity_; }
-  // The window that owns the driver installer's start (the shell's own messages); none for a
-  // console run.
-  void SetInstallerOwner(void* window) { installerOwner_ = window; }
-  void* InstallerOwner() const { return installerOwner_; }
 
   // The digests the package was built with, from the program's own resources (never from the
   // disk being checked); without them every component fails its check.
@@ -118,7 +114,6 @@ class UpgradeEngine {
   RunMode mode_;
   EventSink* sink_ = nullptr;
   FileSecurityReader* inheritedDirectorySecurity_ = nullptr;
-  void* installerOwner_ = nullptr;
   DigestRecord packageDigests_;
   std::u16string workingDirectory_;
   std::u16string acpiDirectory_;

@@ -227,12 +227,17 @@ void UpgradeRun::End() {
   pollTimer_ = Scheduler::kNoTimer;
   // The last clean-up: whatever the run left goes, after every thread of the run has ended.
   if (phase_ != RunPhase::Created) RemoveWorkFiles();
-  if (cleanup_.joinable()) cleanup_.join();
-  if (worker_.joinable()) worker_.join();
-  if (closing_.joinable()) closing_.join();
+  WaitForThreads();
   phase_ = RunPhase::Ended;
   if (restart) RestartSystem();
   Emit(SessionEvent::Of(SessionEvent::Kind::RunEnded));
+}
+
+void UpgradeRun::WaitForThreads() {
+  // The clean-up first: it may be joining the other two.
+  if (cleanup_.joinable()) cleanup_.join();
+  if (worker_.joinable()) worker_.join();
+  if (closing_.joinable()) closing_.join();
 }
 
 void UpgradeRun::RestartSystem() {

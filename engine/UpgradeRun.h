@@ -87,8 +87,6 @@ class UpgradeRun {
   // The front end goes: the run ends first if no intent ended it (waiting for its threads, whose
   // events still reach the sink), then nothing reaches the sink or the scheduler any more.
   void Detach();
-  // The window that owns the driver installer's start (the wizard's); none for a console.
-  void SetInstallerOwner(void* window) { engine_.SetInstallerOwner(window); }
 
   // Removes a status file an earlier run left and makes the mailslot; when that fails, a
   // FailureBox event says so and every read finds it empty (a flash then ends by its time-out).
@@ -127,6 +125,8 @@ class UpgradeRun {
   // stage's closing have ended and after an earlier removal.
   void RemoveWorkFiles();
   void End();
+  // Joins the clean-up, the worker and the stage's closing, where they were started.
+  void WaitForThreads();
   // The system's restart, by the full path of shutdown.exe.
   void RestartSystem();
 

@@ -10,8 +10,6 @@
 namespace brevix {
 namespace {
 
-constexpr std::intptr_t kFirstStartedResult = 32;  // the shell's results below this are failures
-
 VersionKeyRule InstallKeyRule(DriverKind kind) {
   return kind == DriverKind::Sttube ? VersionKeyRule::SttubeInstall : VersionKeyRule::DateThenWholeVersion;
 }
@@ -38,6 +36,16 @@ bool SttubeInstallConfirmed(const UpgradeEngine& engine, const std::u16string& p
     if (test >= kSttubeInstallTests && now - start >= kSttubeInstallMinimumMs) return false;
     if (now - before < kInstallPauseMs) clock.Sleep(kInstallPauseMs);
   }
+}
+
+// Waits for the installer to end by itself, up to kInstallerEndLimitMs.
+bool InstallerEnded(LaunchedProcess& installer, Clock& clock) {
+  const std::uint64_t start = clock.Milliseconds();
+  while (installer.Running()) {
+    if (clock.Milliseconds() - start >= kInstallerEndLimitMs) return false;
+    clock.Sleep(kInstallPauseMs);
+  }
+  return true;
 }
 
 void Emit(const UpgradeEngine& engine, SessionEvent::Kind kind, std::u16string text = {}) {
@@ -107,12 +115,24 @@ bool IsInstalledDriverCurrent(DriverKind kind, const std::u16string& packagedVer
 }
 
 bool InstallDriver(DriverKind kind, const UpgradeEngine& engine, const std::u16string& packagedVersion) {
+  const EngineServices& services = engine.Services();
   const std::u16string installer = engine.DriverDirectory(kind) + kInstallerName;
   if (!MayStart(engine, installer)) return false;
-  const std::intptr_t started = engine.Services().launcher.Start(installer, u"", engine.InstallerOwner());
-  if (started < kFirstStartedResult) return false;
-  return kind == DriverKind::Sttube ? SttubeInstallConfirmed(engine, packagedVersion)
-                                    : AcpiInstallConfirmed(engine, packagedVersion);
+  const std::unique_ptr<LaunchedProcess> process = services.launcher.StartTracked(installer, u"");
+  if (!process) return false;
+  if (!process->Resume()) {
+    process->EndTree();
+    return false;
+  }
+  const bool confirmed = kind == DriverKind::Sttube ? SttubeInstallConfirmed(engine, packagedVersion)
+                                                    : AcpiInstallConfirmed(engine, packagedVersion);
+  const bool ended = confirmed && InstallerEnded(*process, services.clock);
+  if (!ended && process->Running()) {
+    services.standardOutput.Print("Installer still running: ended\n");
+    process->EndTree();
+  }
+  if (const auto code = process->ExitCode()) services.standardOutput.Print("Installer exit code " + std::to_string(*code) + "\n");
+  return ended;
 }
 
 std::u16string FirmwareToolParameters(const std::u16string& firmwareDirectory, const std::u16string& fileName) {
@@ -146,7 +166,7 @@ bool EndFirmwareTool(WorkerState& state) {
   return tool && tool->EndTree();
 }
 
-int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept {
+void UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept {
   state.SetFinished(false);
   FinishedOnExit finished{state};
   try {
@@ -160,12 +180,12 @@ int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, Worker
       state.SetDriversDone(true);
     }
     engine.Services().clock.Sleep(kFirmwareStepDelayMs);
-    if (!report.firmwareNeedsUpgrade) return 1;
+    if (!report.firmwareNeedsUpgrade) return;
     engine.WriteOutput(engine.Text(text::kFindingDevice));  // "Finding device"
     Emit(engine, SessionEvent::Kind::StepStarted);
     if (!ComponentIntact(engine, state, Component::Firmware)) {
       state.MarkFirmwareStepClosed();
-      return 1;
+      return;
     }
     // A tool that did not start ends the firmware step in the poll.
     LaunchFirmwareTool(engine, report.firmwareFileName, state);
@@ -173,7 +193,6 @@ int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, Worker
     // Out of memory on the way: the run cannot be trusted any more.
     state.MarkStepFailed();
   }
-  return 1;
 }
 
 }  // namespace brevix

@@ -28,6 +28,11 @@ constexpr int kSttubeInstallTests = 10;
 // device; where it comes back at once, the installer still gets this long in all.
 constexpr std::uint64_t kSttubeInstallMinimumMs = 30000;
 constexpr std::uint32_t kFirmwareStepDelayMs = 2000;
+// Once the registry shows its driver, the installer gets this long to end by itself (it writes
+// its log and lets go of the driver store); one that runs on past it, held by a prompt nobody
+// sees, is ended and its step fails. One that never got its driver into the registry is ended
+// when its tests are over. Either way the next step starts only after it has ended.
+constexpr std::uint64_t kInstallerEndLimitMs = 60000;
 
 // What the worker thread and the front end's thread share while the upgrade runs. The worker
 // writes, the poll on the front end's thread reads; the flashing tool's object is published
@@ -79,8 +84,10 @@ class WorkerState {
 // (for STTube a different cut than the checking phase's).
 bool IsInstalledDriverCurrent(DriverKind kind, const std::u16string& packagedVersion, RegistryReader& registry);
 
-// Starts the kind's dpinst.exe and waits until the registry confirms the packaged driver.
-// False when the installer cannot be started or the registry never confirms it.
+// Starts the kind's dpinst.exe as a tracked process, waits until the registry confirms the
+// packaged driver, then for the installer's end (kInstallerEndLimitMs). False when the installer
+// cannot be started, the registry never confirms it, or it does not end in time; an installer
+// that is still running then is ended with what it started.
 bool InstallDriver(DriverKind kind, const UpgradeEngine& engine, const std::u16string& packagedVersion);
 
 // "-file "<firmware directory>\File\<file>" -sync"
@@ -99,7 +106,7 @@ bool EndFirmwareTool(WorkerState& state);
 // engine's front end, failures to the upgrade log and to `state`. Right before a driver is
 // installed or the flashing tool started, the component's files are checked against the
 // package's digests; a component that fails is not started and its step fails. Marks the drivers done after
-// the last driver step and the worker finished when it returns. Never throws. Returns 1.
-int UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept;
+// the last driver step and the worker finished when it returns. Never throws.
+void UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept;
 
 }  // namespace brevix

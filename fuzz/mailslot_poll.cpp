@@ -26,7 +26,7 @@ class Mailslot : public MailslotReader {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input in(data, size);
   const RunMode output = in.Flag() ? RunMode::Silent : RunMode::Wizard;
-  FirmwarePoll poll(output, PollTexts{u"Firmware", u"Integrity failed!", u" . . . Done.\r\n", u" . . . Failed!\r\n"});
+  FirmwarePoll poll(output, PollTexts{u"Firmware", u"Upgrade firmware failed!", u" . . . Done.\r\n", u" . . . Failed!\r\n"});
   Mailslot mailslot;
   std::uint64_t now = 1000;
   int lastPercent = 0;

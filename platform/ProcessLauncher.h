@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace brevix {
@@ -18,6 +19,8 @@ class LaunchedProcess {
   // Ends the started program and every process it started, and nothing else; true when the
   // program has ended.
   virtual bool EndTree() = 0;
+  // The program's exit code once it has ended; nothing while it runs or when it cannot be read.
+  virtual std::optional<std::uint32_t> ExitCode() { return std::nullopt; }
 };
 
 class ProcessLauncher {

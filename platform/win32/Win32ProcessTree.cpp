@@ -69,6 +69,12 @@ class Win32LaunchedProcess : public LaunchedProcess {
 
   bool Running() override { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
+  std::optional<std::uint32_t> ExitCode() override {
+    DWORD code = 0;
+    if (Running() || !::GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
+    return static_cast<std::uint32_t>(code);
+  }
+
   bool EndTree() override {
     if (job_) {
       ::TerminateJobObject(job_.get(), 1);

@@ -279,28 +279,35 @@ class FakeLauncher : public ProcessLauncher {
     bool running = true;
     bool resumed = false;
     int endTreeCalls = 0;
+    std::u16string file;
   };
   // Runs as the tracked program is let run: what the program does the moment it starts.
   std::function<void()> onResume;
   bool resumeWorks = true;
   std::intptr_t startResult = 2;
   bool trackedStartWorks = true;
+  // A driver installer (a tracked "dpinst.exe") does its work as it is let run (onStart) and
+  // then ends by itself, unless it is one that never ends. It cannot be started where
+  // startResult says no program can (below 32).
+  bool installerNeverEnds = false;
   std::vector<std::string> started;  // "<file> <parameters>", plain and tracked starts in order
-  std::vector<void*> owners;         // the owner window of each plain start
   std::function<void(const std::u16string& file)> onStart;
   std::shared_ptr<Process> lastTracked;
+  std::shared_ptr<Process> lastInstaller;
 
-  std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void* owner) override {
+  std::intptr_t Start(const std::u16string& file, const std::u16string& parameters, void*) override {
     started.push_back(Utf16ToUtf8(file + u" " + parameters));
-    owners.push_back(owner);
     if (onStart && startResult >= 32) onStart(file);
     return startResult;
   }
   std::unique_ptr<LaunchedProcess> StartTracked(const std::u16string& file, const std::u16string& parameters) override {
     started.push_back(Utf16ToUtf8(file + u" " + parameters));
-    if (!trackedStartWorks) return nullptr;
-    lastTracked = std::make_shared<Process>();
-    return std::make_unique<Tracked>(this, lastTracked);
+    const bool installer = file.ends_with(u"\\dpinst.exe");
+    if (!trackedStartWorks || (installer && startResult < 32)) return nullptr;
+    auto process = std::make_shared<Process>();
+    process->file = file;
+    (installer ? lastInstaller : lastTracked) = process;
+    return std::make_unique<Tracked>(this, process);
   }
 
  private:
@@ -309,8 +316,17 @@ class FakeLauncher : public ProcessLauncher {
     bool Resume() override {
       if (!owner->resumeWorks) return false;
       process->resumed = true;
+      if (process->file.ends_with(u"\\dpinst.exe")) {
+        if (owner->onStart) owner->onStart(process->file);
+        process->running = owner->installerNeverEnds;
+        return true;
+      }
       if (owner->onResume) owner->onResume();
       return true;
+    }
+    std::optional<std::uint32_t> ExitCode() override {
+      if (process->running) return std::nullopt;
+      return process->endTreeCalls ? 1u : 0u;
     }
     bool Running() override { return process->running; }
     bool EndTree() override {

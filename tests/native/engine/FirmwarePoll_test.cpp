@@ -16,7 +16,7 @@ using testing::DfuMessage;
 using testing::FakeMailslot;
 using Lines = std::vector<std::string>;
 
-const PollTexts kTexts{u"Upgrading Varnek\u00AE Firmware", u"Integrity failed!", u" . . . Done.\r\n",
+const PollTexts kTexts{u"Upgrading Varnek\u00AE Firmware", u"Upgrade firmware failed!", u" . . . Done.\r\n",
                        u" . . . Failed!\r\n"};
 
 constexpr PollFacts kFlashing{true, true, true, true};         // worker over, tool running
@@ -95,22 +95,22 @@ TEST(FirmwarePoll, EveryMessageOfTheToolsContract) {
       {"failure 2: no device", RunMode::Wizard, DfuMessage(1, 2),
        {kFailed, "report 0xEE030004 Upgrading", "stage end"}, PollOutcome::FailureReported},
       {"failure 3: cannot enter DFU", RunMode::Wizard, DfuMessage(1, 3),
-       {"text Integrity failed!", "text \r\n", "report 0xEE03000A Upgrading", "stage end"},
+       {kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE03000A Upgrading", "stage end"},
        PollOutcome::FailureReported},
       {"failure 5: upgrade failed", RunMode::Wizard, DfuMessage(7, 5),
-       {"text Integrity failed!", "text \r\n", "report 0xEE030003 Upgrading", "stage end"},
+       {kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE030003 Upgrading", "stage end"},
        PollOutcome::FailureReported},
       {"failure 6: cannot leave DFU", RunMode::Silent, DfuMessage(1, 6),
-       {"text Integrity failed!", "text \r\n", "report 0xEE03000D Upgrading", "stage end"},
+       {kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE03000D Upgrading", "stage end"},
        PollOutcome::FailureReported},
       {"failure 7: cannot enable", RunMode::Wizard, DfuMessage(0xFFFF, 7),
-       {"text Integrity failed!", "text \r\n", "report 0xEE03000E Upgrading", "stage end"},
+       {kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE03000E Upgrading", "stage end"},
        PollOutcome::FailureReported},
-      {"failure 4: not logged", RunMode::Wizard, DfuMessage(1, 4, 50), {"stage end"},
+      {"failure 4: not logged", RunMode::Wizard, DfuMessage(1, 4, 50), {kFailed, "stage end"},
        PollOutcome::FailureReported},
-      {"failure 0: not logged", RunMode::Wizard, DfuMessage(1, 0), {"stage end"},
+      {"failure 0: not logged", RunMode::Wizard, DfuMessage(1, 0), {kFailed, "stage end"},
        PollOutcome::FailureReported},
-      {"failure 8: not logged", RunMode::Wizard, DfuMessage(1, 8), {"stage end"},
+      {"failure 8: not logged", RunMode::Wizard, DfuMessage(1, 8), {kFailed, "stage end"},
        PollOutcome::FailureReported},
       {"device found", RunMode::Wizard, DfuMessage(0, 2), {kDone}, PollOutcome::Running},
       {"first progress, wizard", RunMode::Wizard, DfuMessage(0, 4, 30),
@@ -141,6 +141,40 @@ TEST(FirmwarePoll, EveryMessageOfTheToolsContract) {
       EXPECT_EQ(p.Tick(), Lines{}) << c.what;
       EXPECT_EQ(p.mailslot.reads, reads) << c.what;
     }
+  }
+}
+
+// A failure is shown where it happens: it closes the step that runs, and when the device was
+// found and no progress came yet, the firmware's own line is written for it to close.
+TEST(FirmwarePoll, AFailureClosesTheStepThatRuns) {
+  const std::string title = "text Upgrading Varnek\u00AE Firmware";
+  const std::string consoleTitle = "text Upgrading Varnek(R) Firmware";
+  struct Case {
+    const char* what;
+    RunMode mode;
+    std::vector<Bytes> before;  // one a tick
+    Lines atFailure;
+  } cases[] = {
+      {"wizard, after a progress report", RunMode::Wizard, {DfuMessage(0, 2), DfuMessage(0, 4, 30)},
+       {kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE030003 Upgrading", "stage end"}},
+      {"wizard, device found, no progress yet", RunMode::Wizard, {DfuMessage(0, 2)},
+       {title, "step", kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE030003 Upgrading",
+        "stage end"}},
+      {"console, after a progress report", RunMode::Silent, {DfuMessage(0, 2), DfuMessage(0, 4, 30)},
+       {consoleTitle, kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE030003 Upgrading",
+        "stage end"}},
+      {"console, device found, no progress yet", RunMode::Silent, {DfuMessage(0, 2)},
+       {consoleTitle, kFailed, "text Upgrade firmware failed!", "text \r\n", "report 0xEE030003 Upgrading",
+        "stage end"}},
+  };
+  for (const auto& c : cases) {
+    Poll p = Poll::Flashing(c.mode);
+    for (const Bytes& m : c.before) {
+      p.Send(m);
+      p.Tick();
+    }
+    p.Send(DfuMessage(1, 5));
+    EXPECT_EQ(p.Tick(), c.atFailure) << c.what;
   }
 }
 

@@ -57,7 +57,6 @@ struct UpgradeMachine {
     };
     engine = std::make_unique<UpgradeEngine>(m.Services(), m.Texts());
     engine->Attach(&m.view);
-    engine->SetInstallerOwner(&m);  // any value: it is only handed on
     report.packagedAcpiVersion = kPackagedAcpi;
     report.packagedSttubeVersion = kPackagedSttube;
     report.firmwareFileName = EngineMachine::kFirmwareFile;
@@ -149,7 +148,34 @@ TEST(InstallDriver, StartsTheInstallerAndWaitsForTheRegistry) {
     const std::string folder = c.kind == DriverKind::Acpi ? "ACPI" : "STTUBE";
     EXPECT_EQ(u.m.launcher.started, std::vector<std::string>{kWork + "\\DRIVER\\" + folder + "\\dpinst.exe "})
         << c.what;
-    EXPECT_EQ(u.m.launcher.owners, std::vector<void*>{&u.m}) << c.what;
+    if (u.m.launcher.lastInstaller) EXPECT_FALSE(u.m.launcher.lastInstaller->running) << c.what;
+  }
+}
+
+// The installer is waited for: the next step never starts beside it. One that outlives its
+// driver's confirmation by kInstallerEndLimitMs, or whose driver never shows, is ended.
+TEST(InstallDriver, TheInstallerEndsBeforeTheStepDoes) {
+  struct Case {
+    const char* what;
+    bool neverEnds;
+    InstallDelay delay;
+    bool installed;
+    std::uint64_t elapsedMs;
+    int ended;  // EndTree calls on the installer
+  } cases[] = {
+      {"ends by itself", false, 2000, true, 2000, 0},
+      {"driver confirmed, installer held", true, 2000, false, 2000 + kInstallerEndLimitMs, 1},
+      {"driver never confirmed, installer held", true, kNever, false, 30000, 1},
+  };
+  for (const auto& c : cases) {
+    UpgradeMachine u;
+    u.acpiDelay = c.delay;
+    u.m.launcher.installerNeverEnds = c.neverEnds;
+    EXPECT_EQ(InstallDriver(DriverKind::Acpi, *u.engine, u.Packaged(DriverKind::Acpi)), c.installed) << c.what;
+    EXPECT_EQ(u.m.clock.elapsed, c.elapsedMs) << c.what;
+    ASSERT_TRUE(u.m.launcher.lastInstaller) << c.what;
+    EXPECT_EQ(u.m.launcher.lastInstaller->endTreeCalls, c.ended) << c.what;
+    EXPECT_FALSE(u.m.launcher.lastInstaller->running) << c.what;
   }
 }
 
@@ -291,7 +317,7 @@ TEST(UpgradeWorker, RunsTheStepsTheChecksFoundNecessary) {
     u.m.launcher.startResult = c.startResult;
     u.sttubeDelay = c.sttubeDelay;
 
-    EXPECT_EQ(UpgradeWorker(*u.engine, u.report, u.state), 1) << c.what;
+    UpgradeWorker(*u.engine, u.report, u.state);
     EXPECT_EQ(view.calls, c.calls) << c.what;
     EXPECT_EQ(view.driversDoneAtStepStart, c.driversDoneAtStepStart) << c.what;
     EXPECT_EQ(u.m.logFile.lines, c.logLines) << c.what;
@@ -384,7 +410,7 @@ TEST(UpgradeWorker, WithoutAFrontEndTheStepsStillRun) {
   u.report.acpiNeedsUpgrade = true;
   u.report.firmwareNeedsUpgrade = true;
   u.acpiDelay = kNever;
-  EXPECT_EQ(UpgradeWorker(*u.engine, u.report, u.state), 1);
+  UpgradeWorker(*u.engine, u.report, u.state);
   EXPECT_TRUE(u.state.StepFailed());
   EXPECT_TRUE(u.state.ToolStarted());
   EXPECT_EQ(u.m.logFile.lines.size(), 1u);

@@ -68,7 +68,6 @@ BOOL CVarnekDFUDlg::OnInitDialog() {
   const HWND self = Handle();
   tasks_.Bind(self);
   run_.Attach(*this, *this);
-  run_.SetInstallerOwner(self);
 
   // The About entry of the system menu does nothing; it is there as it always was.
   wchar_t about[128] = {};
