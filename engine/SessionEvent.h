@@ -24,14 +24,19 @@ struct SessionEvent {
   int percent = 0;         // Progress: 1 to 100 (the poll counts more than 100 as 100)
   bool allLatest = false;  // ChecksDone, StageEnded: the checks found nothing to upgrade
 
-  static SessionEvent Of(Kind kind, std::u16string text = {}) { return SessionEvent{kind, std::move(text)}; }
+  static SessionEvent Of(Kind kind, std::u16string text = {}) {
+    SessionEvent e;
+    e.kind = kind;
+    e.text = std::move(text);
+    return e;
+  }
   static SessionEvent Progress(int percent) {
-    SessionEvent e{Kind::Progress};
+    SessionEvent e = Of(Kind::Progress);
     e.percent = percent;
     return e;
   }
   static SessionEvent Checked(Kind kind, bool allLatest) {
-    SessionEvent e{kind};
+    SessionEvent e = Of(kind);
     e.allLatest = allLatest;
     return e;
   }

@@ -9,6 +9,7 @@
 #include "data/DigestRecord.h"
 #include "data/Sha256.h"
 #include "engine/ComponentIntegrity.h"
+#include "engine/Extraction.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace brevix {

@@ -3,6 +3,7 @@
 
 #include "WineTestSupport.h"
 #include "data/ResourcePackage.h"
+#include "engine/Extraction.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace brevix {

@@ -10,49 +10,54 @@ namespace {
 
 using E = WizardEffect;
 
-E Effect(E::Kind kind) { return E{kind}; }
+E Effect(E::Kind kind, WizardButton button = WizardButton::Next) {
+  E e;
+  e.kind = kind;
+  e.button = button;
+  return e;
+}
 E Page(int page) {
-  E e{E::ShowPage};
+  E e = Effect(E::ShowPage);
   e.page = page;
   return e;
 }
 E Look(WizardButton button, int look) {
-  E e{E::SetLook, button};
+  E e = Effect(E::SetLook, button);
   e.look = look;
   return e;
 }
 E Marker(WizardButton button, int marker) {
-  E e{E::SetDefaultMarker, button};
+  E e = Effect(E::SetDefaultMarker, button);
   e.marker = marker;
   return e;
 }
 E Caption(WizardButton button, std::u16string text) {
-  E e{E::SetCaption, button};
+  E e = Effect(E::SetCaption, button);
   e.text = std::move(text);
   return e;
 }
 E Append(std::u16string text) {
-  E e{E::AppendText};
+  E e = Effect(E::AppendText);
   e.text = std::move(text);
   return e;
 }
 E Invalidate(bool erase) {
-  E e{E::InvalidateWindow};
+  E e = Effect(E::InvalidateWindow);
   e.erase = erase;
   return e;
 }
 E Choice(E::Kind kind, int choice) {
-  E e{kind};
+  E e = Effect(kind);
   e.choice = choice;
   return e;
 }
 E ConsentTo(RunConsent what) {
-  E e{E::Consent};
+  E e = Effect(E::Consent);
   e.consent = what;
   return e;
 }
 E Restart(bool now) {
-  E e{E::ChooseRestart};
+  E e = Effect(E::ChooseRestart);
   e.restartNow = now;
   return e;
 }

@@ -55,7 +55,7 @@ struct WizardEffect {
     DrawChoiceFrames,   // choice: draw that frame, erase the other (kNoChoice: erase both)
     PostPaint,
   };
-  Kind kind;
+  Kind kind = PostPaint;
   WizardButton button = WizardButton::Next;
   int page = 0;           // a WizardPage
   int look = 0;           // a UserButton look

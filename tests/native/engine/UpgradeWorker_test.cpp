@@ -148,7 +148,9 @@ TEST(InstallDriver, StartsTheInstallerAndWaitsForTheRegistry) {
     const std::string folder = c.kind == DriverKind::Acpi ? "ACPI" : "STTUBE";
     EXPECT_EQ(u.m.launcher.started, std::vector<std::string>{kWork + "\\DRIVER\\" + folder + "\\dpinst.exe "})
         << c.what;
-    if (u.m.launcher.lastInstaller) EXPECT_FALSE(u.m.launcher.lastInstaller->running) << c.what;
+    if (u.m.launcher.lastInstaller) {
+      EXPECT_FALSE(u.m.launcher.lastInstaller->running) << c.what;
+    }
   }
 }
 

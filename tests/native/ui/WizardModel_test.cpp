@@ -124,7 +124,7 @@ TEST(WizardModel, LicencePageStartsWithCancelHighlightedAndEnterAsksToQuit) {
   EXPECT_TRUE(d.model.PostedClose().effects.empty());
   EXPECT_FALSE(d.Logged("popup"));
   d.model.QuitPopupClosed();
-  EXPECT_EQ(d.model.PostedClose().effects, (WizardEffects{E{E::OpenQuitPopup}}));
+  EXPECT_EQ(d.model.PostedClose().effects, (WizardEffects{[] { E e; e.kind = E::OpenQuitPopup; return e; }()}));
 }
 
 // Every close request is one rule: the confirmation's Yes leaves, during the upgrade nothing

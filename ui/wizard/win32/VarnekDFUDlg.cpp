@@ -228,8 +228,8 @@ bool CVarnekDFUDlg::CreateRestartChoice(HFONT font, const std::u16string& questi
   restartQuestion_ = Item(IDC_RESTART_QUESTION);
   if (!restartQuestion_) return false;
   ::SendMessageW(restartQuestion_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  const Rect& question = layout::kRestartQuestion;
-  ::MoveWindow(restartQuestion_, question.left, question.top, question.Width(), question.Height(), TRUE);
+  const Rect& place = layout::kRestartQuestion;
+  ::MoveWindow(restartQuestion_, place.left, place.top, place.Width(), place.Height(), TRUE);
   SetText(restartQuestion_, question);
   ::ShowWindow(restartQuestion_, SW_HIDE);
   // Each frame encloses its picture and text.
