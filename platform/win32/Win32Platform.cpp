@@ -187,6 +187,12 @@ LocalTime Win32Clock::Now() {
   return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
+UtcTime Win32Clock::UtcNow() {
+  SYSTEMTIME t{};
+  ::GetSystemTime(&t);
+  return UtcTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
 void Win32Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 std::uint64_t Win32Clock::Milliseconds() { return ::GetTickCount64(); }

@@ -75,6 +75,7 @@ class Win32Profile : public ProfileReader {
 class Win32Clock : public Clock {
  public:
   LocalTime Now() override;
+  UtcTime UtcNow() override;  // GetSystemTime
   void Sleep(std::uint32_t milliseconds) override;
   std::uint64_t Milliseconds() override;  // GetTickCount64
 };

@@ -191,9 +191,11 @@ class FakeSystem : public SystemFacts {
 class FakeClock : public Clock {
  public:
   LocalTime now{2014, 1, 2, 9, 5, 3, 7};
+  UtcTime utc{2014, 1, 2, 8, 5, 3, 7};
   std::uint64_t slept = 0;
   std::uint64_t elapsed = 0;  // moved on by Sleep and by the test
   LocalTime Now() override { return now; }
+  UtcTime UtcNow() override { return utc; }
   void Sleep(std::uint32_t ms) override {
     slept += ms;
     elapsed += ms;
