@@ -6,6 +6,7 @@
 #include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/Mailslot.h"
+#include "platform/PowerStatus.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -25,6 +26,12 @@ class Win32SystemFacts : public SystemFacts {
 class Win32Registry : public RegistryReader {
  public:
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override;
+};
+
+// GetSystemPowerStatus (Win32PowerStatus.cpp).
+class Win32PowerStatus : public PowerStatusSource {
+ public:
+  std::optional<PowerFacts> Read() override;
 };
 
 // Resources of the program's own module.

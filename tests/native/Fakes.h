@@ -10,11 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "data/LanguageTable.h"
 #include "data/Sha256.h"
+#include "data/TextResource.h"
+#include "data/TextTable.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
+#include "platform/PowerStatus.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
 #include "platform/SystemFacts.h"
@@ -176,6 +180,12 @@ class FakeRegistry : public RegistryReader {
   }
 };
 
+class FakePowerStatus : public PowerStatusSource {
+ public:
+  std::optional<PowerFacts> facts;  // nullopt: the status cannot be read
+  std::optional<PowerFacts> Read() override { return facts; }
+};
+
 class FakeSystem : public SystemFacts {
  public:
   OsVersion version{6, 1, 1};
@@ -225,6 +235,17 @@ inline std::string ShippedErrorCodeIni() {
   std::string crlf;
   for (char c : s.str()) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   return crlf;
+}
+
+// The shipped English language table, loaded into the program's text table as it ships.
+inline TextTable ShippedEnglishTexts() {
+  std::ifstream in(std::string(BREVIX_SOURCE_DIR) + "/resources/lang/212_en.ini", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  FakeResources resources;
+  resources.items[{kLanguageTableType, kEnglishTableId}] = Utf8ToResourceText(s.str()).value_or(Bytes());
+  LanguageTable language(resources);
+  return TextTable::Load(language, kEnglishTableId, u"");
 }
 
 inline Bytes Utf16File(std::u16string_view text, bool bom = true) {
