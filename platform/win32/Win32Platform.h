@@ -10,6 +10,7 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/RegistryWriter.h"
 #include "platform/Resources.h"
 #include "platform/SystemFacts.h"
 
@@ -26,6 +27,21 @@ class Win32SystemFacts : public SystemFacts {
 class Win32Registry : public RegistryReader {
  public:
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override;
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey64(const std::u16string& path) override;
+};
+
+// RegCreateKeyExW/RegSetValueExW/RegDeleteValueW with KEY_WOW64_64KEY, the key opened anew
+// for each call: a run writes a handful of values far apart, and no handle is held across the
+// flash (Win32RegistryWriter.cpp).
+class Win32RegistryWriter : public RegistryWriter {
+ public:
+  explicit Win32RegistryWriter(std::u16string localMachineKey) : key_(std::move(localMachineKey)) {}
+  bool SetString(const std::u16string& name, const std::u16string& value) override;
+  bool SetDword(const std::u16string& name, std::uint32_t value) override;
+  bool DeleteValue(const std::u16string& name) override;
+
+ private:
+  std::u16string key_;
 };
 
 // GetSystemPowerStatus (Win32PowerStatus.cpp).

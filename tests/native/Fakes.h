@@ -20,6 +20,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PowerStatus.h"
 #include "platform/Registry.h"
+#include "platform/RegistryWriter.h"
 #include "platform/Resources.h"
 #include "platform/SystemFacts.h"
 
@@ -163,21 +164,72 @@ class FakeRegistry : public RegistryReader {
   std::vector<std::u16string> opened;
   std::function<void()> beforeOpen;  // e.g. an installer that finishes meanwhile
 
+  // As the 32-bit program on 64-bit Windows: a plain open below SOFTWARE reads the redirected
+  // copy below "SOFTWARE\Wow6432Node"; the 64-bit view reads the key as named.
+  bool redirected32 = false;
+
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override {
+    const std::u16string software = u"SOFTWARE\\";
+    if (!redirected32 || path.rfind(software, 0) != 0) return Open(path);
+    return Open(software + u"Wow6432Node\\" + path.substr(software.size()));
+  }
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey64(const std::u16string& path) override { return Open(path); }
+
+ private:
+  std::unique_ptr<RegistryKey> Open(const std::u16string& path) {
     if (beforeOpen) beforeOpen();
     opened.push_back(path);
     auto it = keys.find(path);
     if (it == keys.end() || !it->second.openable) return nullptr;
     return std::make_unique<FakeOpenKey<Key, Read>>(it->second);
   }
-
- private:
   // A value with its terminator must fit the buffer.
   static std::optional<std::u16string> Read(const Key& key, const std::u16string& name, std::size_t bufferBytes) {
     const auto it = key.values.find(name);
     if (it == key.values.end() || (it->second.size() + 1) * 2 > bufferBytes) return std::nullopt;
     return it->second;
   }
+};
+
+// A RegistryWriter over one key of a FakeRegistry, in the 64-bit view (the key as named), so
+// that the reader sees what was written; DWORDs are kept here, the reader reads strings only.
+// The key is made by the first write. Calls on a name in `failing` fail; after `cutAfter`
+// calls have taken, every later one fails, as when the power goes.
+class FakeRegistryWriter : public RegistryWriter {
+ public:
+  FakeRegistryWriter(FakeRegistry& registry, std::u16string key) : registry_(registry), key_(std::move(key)) {}
+  std::map<std::u16string, std::uint32_t> dwords;
+  std::set<std::u16string> failing;
+  std::optional<std::size_t> cutAfter;
+
+  bool SetString(const std::u16string& name, const std::u16string& value) override {
+    if (!Takes(name)) return false;
+    dwords.erase(name);
+    registry_.keys[key_].values[name] = value;
+    return true;
+  }
+  bool SetDword(const std::u16string& name, std::uint32_t value) override {
+    if (!Takes(name)) return false;
+    registry_.keys[key_].values.erase(name);
+    dwords[name] = value;
+    return true;
+  }
+  bool DeleteValue(const std::u16string& name) override {
+    if (!Takes(name)) return false;
+    if (auto key = registry_.keys.find(key_); key != registry_.keys.end()) key->second.values.erase(name);
+    dwords.erase(name);
+    return true;
+  }
+
+ private:
+  bool Takes(const std::u16string& name) {
+    if (failing.count(name) || (cutAfter && taken_ >= *cutAfter)) return false;
+    ++taken_;
+    return true;
+  }
+  FakeRegistry& registry_;
+  std::u16string key_;
+  std::size_t taken_ = 0;
 };
 
 class FakePowerStatus : public PowerStatusSource {
