@@ -30,6 +30,13 @@ class RegistryReader {
   virtual ~RegistryReader() = default;
   // nullptr when the key cannot be opened for reading.
   virtual std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) = 0;
+  // The key in the registry's 64-bit view (KEY_WOW64_64KEY), where the program keeps its own
+  // values: the shipped 32-bit program on 64-bit Windows would otherwise read the redirected
+  // copy below "SOFTWARE\Wow6432Node". The plain open by default, which is the same view on
+  // 32-bit Windows.
+  virtual std::unique_ptr<RegistryKey> OpenLocalMachineKey64(const std::u16string& path) {
+    return OpenLocalMachineKey(path);
+  }
 };
 
 }  // namespace brevix

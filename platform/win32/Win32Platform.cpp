@@ -72,6 +72,14 @@ std::unique_ptr<RegistryKey> Win32Registry::OpenLocalMachineKey(const std::u16st
   return std::make_unique<Win32Key>(key);
 }
 
+std::unique_ptr<RegistryKey> Win32Registry::OpenLocalMachineKey64(const std::u16string& path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(path), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+    return nullptr;
+  }
+  return std::make_unique<Win32Key>(key);
+}
+
 std::optional<ByteView> Win32Resources::Find(const std::u16string& type, std::uint16_t id) {
   HRSRC info = ::FindResourceW(nullptr, MAKEINTRESOURCEW(id), W(type));
   if (!info) return std::nullopt;
@@ -185,6 +193,12 @@ LocalTime Win32Clock::Now() {
   SYSTEMTIME t{};
   ::GetLocalTime(&t);
   return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+UtcTime Win32Clock::UtcNow() {
+  SYSTEMTIME t{};
+  ::GetSystemTime(&t);
+  return UtcTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
 void Win32Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -6,9 +6,11 @@
 #include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/Mailslot.h"
+#include "platform/PowerStatus.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/RegistryWriter.h"
 #include "platform/Resources.h"
 #include "platform/SystemFacts.h"
 
@@ -25,6 +27,27 @@ class Win32SystemFacts : public SystemFacts {
 class Win32Registry : public RegistryReader {
  public:
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override;
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey64(const std::u16string& path) override;
+};
+
+// RegCreateKeyExW/RegSetValueExW/RegDeleteValueW with KEY_WOW64_64KEY, the key opened anew
+// for each call: a run writes a handful of values far apart, and no handle is held across the
+// flash (Win32RegistryWriter.cpp).
+class Win32RegistryWriter : public RegistryWriter {
+ public:
+  explicit Win32RegistryWriter(std::u16string localMachineKey) : key_(std::move(localMachineKey)) {}
+  bool SetString(const std::u16string& name, const std::u16string& value) override;
+  bool SetDword(const std::u16string& name, std::uint32_t value) override;
+  bool DeleteValue(const std::u16string& name) override;
+
+ private:
+  std::u16string key_;
+};
+
+// GetSystemPowerStatus (Win32PowerStatus.cpp).
+class Win32PowerStatus : public PowerStatusSource {
+ public:
+  std::optional<PowerFacts> Read() override;
 };
 
 // Resources of the program's own module.
@@ -75,6 +98,7 @@ class Win32Profile : public ProfileReader {
 class Win32Clock : public Clock {
  public:
   LocalTime Now() override;
+  UtcTime UtcNow() override;  // GetSystemTime
   void Sleep(std::uint32_t milliseconds) override;
   std::uint64_t Milliseconds() override;  // GetTickCount64
 };

@@ -10,12 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "data/LanguageTable.h"
 #include "data/Sha256.h"
+#include "data/TextResource.h"
+#include "data/TextTable.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
+#include "platform/PowerStatus.h"
 #include "platform/Registry.h"
+#include "platform/RegistryWriter.h"
 #include "platform/Resources.h"
 #include "platform/SystemFacts.h"
 
@@ -159,21 +164,78 @@ class FakeRegistry : public RegistryReader {
   std::vector<std::u16string> opened;
   std::function<void()> beforeOpen;  // e.g. an installer that finishes meanwhile
 
+  // As the 32-bit program on 64-bit Windows: a plain open below SOFTWARE reads the redirected
+  // copy below "SOFTWARE\Wow6432Node"; the 64-bit view reads the key as named.
+  bool redirected32 = false;
+
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::u16string& path) override {
+    const std::u16string software = u"SOFTWARE\\";
+    if (!redirected32 || path.rfind(software, 0) != 0) return Open(path);
+    return Open(software + u"Wow6432Node\\" + path.substr(software.size()));
+  }
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey64(const std::u16string& path) override { return Open(path); }
+
+ private:
+  std::unique_ptr<RegistryKey> Open(const std::u16string& path) {
     if (beforeOpen) beforeOpen();
     opened.push_back(path);
     auto it = keys.find(path);
     if (it == keys.end() || !it->second.openable) return nullptr;
     return std::make_unique<FakeOpenKey<Key, Read>>(it->second);
   }
-
- private:
   // A value with its terminator must fit the buffer.
   static std::optional<std::u16string> Read(const Key& key, const std::u16string& name, std::size_t bufferBytes) {
     const auto it = key.values.find(name);
     if (it == key.values.end() || (it->second.size() + 1) * 2 > bufferBytes) return std::nullopt;
     return it->second;
   }
+};
+
+// A RegistryWriter over one key of a FakeRegistry, in the 64-bit view (the key as named), so
+// that the reader sees what was written; DWORDs are kept here, the reader reads strings only.
+// The key is made by the first write. Calls on a name in `failing` fail; after `cutAfter`
+// calls have taken, every later one fails, as when the power goes.
+class FakeRegistryWriter : public RegistryWriter {
+ public:
+  FakeRegistryWriter(FakeRegistry& registry, std::u16string key) : registry_(registry), key_(std::move(key)) {}
+  std::map<std::u16string, std::uint32_t> dwords;
+  std::set<std::u16string> failing;
+  std::optional<std::size_t> cutAfter;
+
+  bool SetString(const std::u16string& name, const std::u16string& value) override {
+    if (!Takes(name)) return false;
+    dwords.erase(name);
+    registry_.keys[key_].values[name] = value;
+    return true;
+  }
+  bool SetDword(const std::u16string& name, std::uint32_t value) override {
+    if (!Takes(name)) return false;
+    registry_.keys[key_].values.erase(name);
+    dwords[name] = value;
+    return true;
+  }
+  bool DeleteValue(const std::u16string& name) override {
+    if (!Takes(name)) return false;
+    if (auto key = registry_.keys.find(key_); key != registry_.keys.end()) key->second.values.erase(name);
+    dwords.erase(name);
+    return true;
+  }
+
+ private:
+  bool Takes(const std::u16string& name) {
+    if (failing.count(name) || (cutAfter && taken_ >= *cutAfter)) return false;
+    ++taken_;
+    return true;
+  }
+  FakeRegistry& registry_;
+  std::u16string key_;
+  std::size_t taken_ = 0;
+};
+
+class FakePowerStatus : public PowerStatusSource {
+ public:
+  std::optional<PowerFacts> facts;  // nullopt: the status cannot be read
+  std::optional<PowerFacts> Read() override { return facts; }
 };
 
 class FakeSystem : public SystemFacts {
@@ -191,9 +253,11 @@ class FakeSystem : public SystemFacts {
 class FakeClock : public Clock {
  public:
   LocalTime now{2014, 1, 2, 9, 5, 3, 7};
+  UtcTime utc{2014, 1, 2, 8, 5, 3, 7};
   std::uint64_t slept = 0;
   std::uint64_t elapsed = 0;  // moved on by Sleep and by the test
   LocalTime Now() override { return now; }
+  UtcTime UtcNow() override { return utc; }
   void Sleep(std::uint32_t ms) override {
     slept += ms;
     elapsed += ms;
@@ -223,6 +287,17 @@ inline std::string ShippedErrorCodeIni() {
   std::string crlf;
   for (char c : s.str()) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   return crlf;
+}
+
+// The shipped English language table, loaded into the program's text table as it ships.
+inline TextTable ShippedEnglishTexts() {
+  std::ifstream in(std::string(BREVIX_SOURCE_DIR) + "/resources/lang/212_en.ini", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  FakeResources resources;
+  resources.items[{kLanguageTableType, kEnglishTableId}] = Utf8ToResourceText(s.str()).value_or(Bytes());
+  LanguageTable language(resources);
+  return TextTable::Load(language, kEnglishTableId, u"");
 }
 
 inline Bytes Utf16File(std::u16string_view text, bool bom = true) {

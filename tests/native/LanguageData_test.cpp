@@ -10,6 +10,7 @@
 #include "Fakes.h"
 #include "data/LanguageTable.h"
 #include "data/TextResource.h"
+#include "data/TextTable.h"
 
 namespace brevix {
 namespace {
@@ -70,7 +71,7 @@ TEST(LanguageData, AllTablesAndLicencesOfTheLanguageListAreShipped) {
 TEST(LanguageData, EveryTableHasTheEnglishLayoutAndReadsBackThroughTheReader) {
   const auto tables = Sources("lang", ".ini");
   const std::vector<Entry> english = Parse(tables.at(kEnglishTableId).utf8);
-  ASSERT_EQ(english.size(), 58u);
+  ASSERT_EQ(english.size(), 60u);
   const std::regex placeholder10("Checking0[123]"), placeholder20("Checking0[789]");
 
   for (const auto& [id, source] : tables) {
@@ -101,6 +102,14 @@ TEST(LanguageData, EveryTableHasTheEnglishLayoutAndReadsBackThroughTheReader) {
       const auto value = table.Lookup(Utf8ToUtf16(e.section), id, Utf8ToUtf16(e.key));
       ASSERT_TRUE(value) << e.key;
       EXPECT_EQ(Utf16ToUtf8(*value), e.value);
+    }
+    // The program's text table holds every text of the table: a key added to the tables is
+    // one the program can show.
+    const TextTable texts = TextTable::Load(table, id, u"");
+    for (const Entry& e : entries) {
+      const std::u16string value = Utf8ToUtf16(e.value);
+      const bool decorated = e.key == "Upgrade21" || e.key == "Upgrade22";
+      EXPECT_EQ(texts.Text(Utf8ToUtf16(e.key)), decorated ? DecorateResultText(value) : value) << e.key;
     }
     // The application object looks its popup texts up from section "Checking".
     const auto refusal = table.Lookup(u"Checking", id, u"Popup02");

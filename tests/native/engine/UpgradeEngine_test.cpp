@@ -30,7 +30,7 @@ TEST(UpgradeEngineConstruction, DirectoriesAndTextsFromTheUsersLanguage) {
   EXPECT_EQ(engine.Text(u"Upgrade22"), u" . . . Failed!\r\n");
   // Every numbered text of the two sections is in the shipped table.
   for (int i = 1; i <= 16; ++i) EXPECT_NE(engine.Text(NumberedKey(u"Checking", i)), NumberedKey(u"Checking", i)) << i;
-  for (int i = 1; i <= 24; ++i) EXPECT_NE(engine.Text(NumberedKey(u"Upgrade", i)), NumberedKey(u"Upgrade", i)) << i;
+  for (int i = 1; i <= 26; ++i) EXPECT_NE(engine.Text(NumberedKey(u"Upgrade", i)), NumberedKey(u"Upgrade", i)) << i;
 }
 
 TEST(UpgradeEngineConstruction, TableChoiceMissingKeysAndLongResults) {
