@@ -4,9 +4,11 @@
 
 namespace brevix {
 
-bool ExtractPackage(ByteView package, FileSystem& files) {
+ExtractionResult ExtractPackage(ByteView package, FileSystem& files) {
+  ExtractionResult result;
   const PackageReadResult read = ReadPackage(package);
-  if (!read.contents) return false;
+  if (!read.contents) return result;
+  result.packageRead = true;
   // Entries share few folders: each folder chain is made once, not once an entry (a package
   // of thousands of small files would otherwise spend most of its time failing to remake them).
   std::unordered_set<std::u16string> folders;
@@ -14,9 +16,9 @@ bool ExtractPackage(ByteView package, FileSystem& files) {
     const std::size_t sep = entry.name.rfind(u'\\');
     const std::u16string folder = sep == std::u16string::npos ? std::u16string() : entry.name.substr(0, sep);
     if (folders.insert(folder).second) CreatePathDirectories(entry.name, files);  // WriteWholeFile tells
-    WriteWholeFile(entry.name, entry.data, files);
+    if (!WriteWholeFile(entry.name, entry.data, files)) result.unwritten.push_back(entry.name);
   }
-  return true;
+  return result;
 }
 
 bool CreatePathDirectories(const std::u16string& path, FileSystem& files) {

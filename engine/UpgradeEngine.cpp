@@ -60,7 +60,7 @@ std::u16string UpgradeEngine::ReadPackagedDriverVersion(DriverKind kind) const {
   return kNotAvailable;
 }
 
-CheckReport UpgradeEngine::RunChecks() const {
+CheckReport UpgradeEngine::RunChecks(bool packageWhole) const {
   CheckReport r;
   r.installedFirmwareVersion = QueryFirmwareVersion(services_.sensors, services_.standardOutput);
   const PackagedFirmware firmware = ReadPackagedFirmware();
@@ -83,6 +83,7 @@ CheckReport UpgradeEngine::RunChecks() const {
     r.sttubeNeedsUpgrade = DriverNeedsUpgrade(DriverKind::Sttube, r.packagedSttubeVersion, r.installedSttubeVersion);
     r.allLatest = !r.acpiNeedsUpgrade && !r.firmwareNeedsUpgrade && !r.sttubeNeedsUpgrade;
   }
+  if (!packageWhole) r.allLatest = false;
 
   // The rows: "Checking01".."Checking06" installed (known, unknown), "Checking07".."Checking09"
   // packaged, "Checking11".."Checking13" the older items' names.

@@ -68,7 +68,8 @@ class UpgradeEngine {
   UpgradeEngine& operator=(const UpgradeEngine&) = delete;
 
   // Reads the installed and packaged versions, decides what to upgrade and writes the report.
-  CheckReport RunChecks() const;
+  // Where the package could not be unpacked whole, the report never finds everything current.
+  CheckReport RunChecks(bool packageWhole = true) const;
 
   // The packaged firmware file below the firmware folder and the version its name carries.
   struct PackagedFirmware {

@@ -1,11 +1,24 @@
 #include "engine/UpgradeRun.h"
 
+#include <algorithm>
+
 #include "data/ResourcePackage.h"
 #include "engine/Extraction.h"
 #include "data/TextKeys.h"
 #include "engine/FirmwareReadBack.h"
 
 namespace brevix {
+namespace {
+
+// The table's "Can not find upgrading ..." line of the component an entry belongs to.
+const char* MissingComponentCode(const std::u16string& entry) {
+  if (entry.starts_with(u"DRIVER\\ACPI\\")) return "0xEE010003";
+  if (entry.starts_with(u"DRIVER\\STTUBE\\")) return "0xEE010005";
+  if (entry.starts_with(u"DRIVER\\FIRMWARE\\")) return "0xEE010007";
+  return nullptr;
+}
+
+}  // namespace
 
 UpgradeRun::UpgradeRun(const RunServices& services, const TextTable& texts, RunMode mode)
     : services_(services),
@@ -111,14 +124,30 @@ void UpgradeRun::ExtractPackage() {
   phase_ = RunPhase::Extracted;
   if (packageExtracted_) return;
   const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
-  const bool ok = package && brevix::ExtractPackage(*package, extractionFiles_);
+  ExtractionResult result;
+  if (package) result = brevix::ExtractPackage(*package, extractionFiles_);
   site_.extractedFiles = extractionFiles_.WrittenFiles();
   site_.createdDirectories = extractionFiles_.CreatedDirectories();
-  packageExtracted_ = ok;
+  packageExtracted_ = result.Whole();
+  missingEntries_ = result.unwritten;
+  if (!result.packageRead) return;  // nothing written: the next consent tries again
+  // A component that is not there whole is named with the table's line, once.
+  std::vector<const char*> reported;
+  for (const std::u16string& entry : result.unwritten) {
+    services_.engine.standardOutput.Print("Could not write " + PrintableName(entry) + "\n");
+    const char* code = MissingComponentCode(entry);
+    if (!code || std::find(reported.begin(), reported.end(), code) != reported.end()) continue;
+    reported.push_back(code);
+    services_.engine.log.ReportError(code, "Preparing");
+  }
 }
 
 void UpgradeRun::RunChecks() {
-  report_ = engine_.RunChecks();
+  // Nothing is judged from a file that is not there: with part of the package missing the
+  // checks never find everything current, and the run has failed.
+  const bool packageWhole = packageExtracted_ && missingEntries_.empty();
+  report_ = engine_.RunChecks(packageWhole);
+  if (!packageWhole) state_.MarkStepFailed();
   checked_ = true;
   phase_ = RunPhase::Checked;
   if (report_.allLatest) {

@@ -142,6 +142,7 @@ class UpgradeRun {
   RecordingFileSystem extractionFiles_;
   WorkSite site_;
   bool packageExtracted_ = false;
+  std::vector<std::u16string> missingEntries_;  // entries the last extraction could not write
   bool checked_ = false;
   CheckReport report_;
 

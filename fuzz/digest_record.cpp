@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Checked on an exact extraction of the package.
   testing::FakeFileSystem disk;
-  FUZZ_CHECK(ExtractPackage(package.bytes, disk));
+  FUZZ_CHECK(ExtractPackage(package.bytes, disk).Whole());
   testing::FakeDigester digests(disk);
   const bool exact = !DigestRecordMismatch(record, package.contents);
   for (Component component : {Component::Acpi, Component::Sttube, Component::Firmware}) {

@@ -13,6 +13,6 @@ int wmain(int argc, wchar_t** argv) {
     brevix::win32::Win32FileSystem disk;
     brevix::RecordingFileSystem files(disk);
     const auto package = resources.Find(brevix::kPackageResourceType, brevix::kPackageResourceId);
-    return package && brevix::ExtractPackage(*package, files);
+    return package && brevix::ExtractPackage(*package, files).Whole();
   });
 }

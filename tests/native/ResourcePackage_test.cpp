@@ -76,11 +76,15 @@ TEST(ResourcePackage, EmptyPackageExtractsNothingAndFindsNothing) {
   EXPECT_FALSE(ReadPackageEntry(pkg, u"PidVid"));
 }
 
-TEST(ResourcePackage, UnwritableEntryIsSkippedAndExtractionStillSucceeds) {
+// The other entries are still written; the one left out is named, so that the run can fail.
+TEST(ResourcePackage, UnwritableEntryIsNamedAndTheOthersAreWritten) {
   FakeFileSystem fs;
   fs.files[u"PidVid"] = B("old");
   fs.fileAttributes[u"PidVid"] = 0x01;  // read-only
-  EXPECT_TRUE(ExtractPackage(TwoEntryPackage(), fs));
+  const ExtractionResult result = ExtractPackage(TwoEntryPackage(), fs);
+  EXPECT_TRUE(result.packageRead);
+  EXPECT_FALSE(result.Whole());
+  EXPECT_EQ(result.unwritten, std::vector<std::u16string>{u"PidVid"});
   EXPECT_EQ(fs.files.at(u"PidVid"), B("old"));
   EXPECT_EQ(fs.files.count(u"DRIVER\\STTUBE\\x64\\STTub30.sys"), 1u);
 }

@@ -85,7 +85,8 @@ TEST(ExtractionFaults, DiskThatFillsLeavesEveryFileWholeOrAbsent) {
   for (std::size_t room = 0; room <= total; ++room) {
     FillingDisk disk;
     disk.freeBytes = room;
-    ASSERT_TRUE(ExtractPackage(package, disk)) << room;
+    const ExtractionResult result = ExtractPackage(package, disk);
+    ASSERT_TRUE(result.packageRead) << room;
     std::size_t whole = 0;
     for (const auto& [name, data] : entries) {
       const auto f = disk.files.find(name);
@@ -94,6 +95,7 @@ TEST(ExtractionFaults, DiskThatFillsLeavesEveryFileWholeOrAbsent) {
       ++whole;
     }
     ASSERT_EQ(disk.files.size(), whole) << room;  // nothing but whole entries
+    ASSERT_EQ(result.unwritten.size(), entries.size() - whole) << room;  // and the rest named
     if (room == total) {
       EXPECT_EQ(whole, entries.size());
     }
@@ -126,7 +128,9 @@ TEST(ExtractionFaults, WriteFailingPartWayLeavesNoPartAndTheRestIsExtracted) {
     disk.files[u"DRIVER\\ACPI\\notes.txt"] = testing::Ansi("mine");
     disk.failingWrites = {failing.first};
 
-    ASSERT_TRUE(ExtractPackage(package, disk));
+    const ExtractionResult result = ExtractPackage(package, disk);
+    ASSERT_TRUE(result.packageRead);
+    EXPECT_EQ(result.unwritten, std::vector<std::u16string>{failing.first});
     const std::string label = Utf16ToUtf8(failing.first);
     EXPECT_EQ(disk.files.count(failing.first), 0u) << label;
     for (const auto& [name, data] : entries) {

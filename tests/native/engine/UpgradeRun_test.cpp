@@ -208,6 +208,36 @@ TEST(UpgradeRun, AllLatestEndsTheWorkWithoutAnUpgradeOrARestart) {
   for (const std::string& start : w.machine.m.launcher.started) EXPECT_EQ(start.find("shutdown.exe"), std::string::npos);
 }
 
+// An entry that cannot be written fails the run with its component's table line, and nothing
+// is judged from the file that is not there: the report never says all is current.
+TEST(UpgradeRun, AnEntryThatCannotBeWrittenFailsTheRun) {
+  struct Case {
+    std::u16string entry;
+    const char* logged;
+  } cases[] = {
+      {u"DRIVER\\ACPI\\VarnekBrevixAcpi.inf", "Can not find upgrading ACPI driver (0xEE010003)"},
+      {u"DRIVER\\FIRMWARE\\File\\" + std::u16string(testing::EngineMachine::kFirmwareFile),
+       "Can not find upgrading firmware (0xEE010007)"},
+  };
+  for (const auto& c : cases) {
+    WizardRun w;
+    // Everything is current, but a folder stands where the entry goes.
+    w.machine.m.sensors.sensors = {testing::HubSensor(u"221212-0")};
+    w.machine.m.registry.keys[std::u16string(DriverClassKey(DriverKind::Sttube)) + u"\\0000"].values[u"DriverDate"] =
+        u"7-5-2012";
+    w.machine.m.files.directories[c.entry] = FileSystem::kDirectoryAttribute;
+    w.machine.m.files.files.erase(testing::EngineMachine::Path(c.entry));
+    w.ToChecked();
+    EXPECT_TRUE(w.events.Saw("checked:older")) << Utf16ToUtf8(c.entry);
+    for (const std::string& call : w.events.Calls()) EXPECT_EQ(call.find("all latest"), std::string::npos) << call;
+    bool logged = false;
+    for (const std::string& line : w.machine.logFile.lines) logged = logged || line.find(c.logged) != std::string::npos;
+    EXPECT_TRUE(logged) << c.logged;
+    w.run->Quit();
+    EXPECT_EQ(w.run->Ending(), RunEnding::Failed) << Utf16ToUtf8(c.entry);
+  }
+}
+
 TEST(UpgradeRun, QuitBeforeTheUpgradeEndsTheRunAndCleansUpOnce) {
   WizardRun w;
   w.ToChecked();

@@ -116,7 +116,7 @@ class UnpackedPackage {
   UnpackedPackage() {
     win32::Win32Resources resources;
     const auto package = resources.Find(kPackageResourceType, kPackageResourceId);
-    unpacked_ = package && ExtractPackage(*package, files_);
+    unpacked_ = package && ExtractPackage(*package, files_).Whole();
     SetEnvironmentVariableW(L"BREVIX_STANDIN_LOG", Path(L"standin.log").c_str());
     SetEnvironmentVariableW(L"BREVIX_DPINST_SCENARIO", Path(L"dpinst.scenario").c_str());
     SetEnvironmentVariableW(L"BREVIX_DFU_SCENARIO", Path(L"dfu.scenario").c_str());
