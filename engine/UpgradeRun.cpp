@@ -1,6 +1,7 @@
 #include "engine/UpgradeRun.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "data/ResourcePackage.h"
 #include "engine/Extraction.h"
@@ -9,6 +10,16 @@
 
 namespace brevix {
 namespace {
+
+// In real time (see ThreadLimits).
+bool WaitUntilDone(const std::atomic<bool>& done, std::uint64_t limitMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+  while (!done.load()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 // The table's "Can not find upgrading ..." line of the component an entry belongs to.
 const char* MissingComponentCode(const std::u16string& entry) {
@@ -190,32 +201,67 @@ void UpgradeRun::PollTick() {
     PollStep step = PollFirmware(poll_, engine_, report_, state_, *mailslot_);
     for (SessionEvent& event : step.events) Emit(std::move(event));
     if (step.closeFlash) {
-      closingDone_ = false;
-      closing_ = std::thread([this] { CloseFlash(); });
+      StartClosing(ToolEnding::ReadBack);
+    } else if (poll_.Ended() && state_.ToolStarted()) {
+      // A failure report or the time-out: the tool goes before anything is removed. One that
+      // reported may end by itself; one that said nothing for the whole time-out is ended now.
+      StartClosing(poll_.Outcome() == PollOutcome::TimedOut ? ToolEnding::Now : ToolEnding::AfterGrace);
     }
   }
-  if (poll_.Ended() && closingDone_.load()) EndStage();
+  if (!poll_.Ended()) return;
+  if (closing_ && !closing_->done.load() &&
+      std::chrono::steady_clock::now() - closingStarted_ >= std::chrono::milliseconds(services_.limits.closingMs)) {
+    // A read-back held in a call that does not return: the run stops waiting for it.
+    if (!closing_->claimed.exchange(true)) {
+      services_.engine.log.ReportError("0xEE03000C", "Upgrading");
+      state_.MarkStepFailed();
+      Emit(SessionEvent::Of(SessionEvent::Kind::StepEnded, texts_.Text(text::kStepFailed)));
+    }
+    closing_->abandoned = true;
+  }
+  if (!closing_ || closing_->done.load() || closing_->abandoned) EndStage();
 }
 
-void UpgradeRun::CloseFlash() noexcept {
+void UpgradeRun::StartClosing(ToolEnding how) {
+  closing_ = std::make_shared<Closing>();
+  closingStarted_ = std::chrono::steady_clock::now();
+  closingThread_ = std::thread([this, how, closing = closing_] { CloseStage(how, *closing); });
+}
+
+void UpgradeRun::CloseStage(ToolEnding how, Closing& closing) noexcept {
   using Kind = SessionEvent::Kind;
+  // Copies: once the run stops waiting for this thread it may go, and the thread then touches
+  // nothing of it (the services themselves live as long as the process's run).
+  const EngineServices services = services_.engine;
+  const std::u16string packaged = report_.packagedFirmwareVersion;
   try {
-    EndFirmwareTool(state_);
-    // The hub restarts into what was flashed: "Done." only when it reads as the packaged
-    // firmware; a tool that reports success while the hub keeps its old firmware failed.
-    const EngineServices& services = services_.engine;
-    const ReadBackResult read =
-        ReadBackFirmware(services.sensors, services.clock, services.standardOutput, report_.packagedFirmwareVersion);
-    if (!read.matches) {
-      services.log.ReportError("0xEE03000C", "Upgrading");
-      state_.MarkStepFailed();
+    if (how == ToolEnding::AfterGrace) {
+      LaunchedProcess* tool = state_.Tool();
+      const std::uint64_t start = services.clock.Milliseconds();
+      while (tool && tool->Running() && services.clock.Milliseconds() - start < kToolFailureGraceMs) {
+        services.clock.Sleep(kToolEndCheckMs);
+      }
     }
-    Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(read.matches ? text::kStepDone : text::kStepFailed)));
+    if (LaunchedProcess* tool = state_.Tool(); tool && tool->Running()) EndFirmwareTool(state_);
+    if (how == ToolEnding::ReadBack) {
+      // The hub restarts into what was flashed: "Done." only when it reads as the packaged
+      // firmware; a tool that reports success while the hub keeps its old firmware failed.
+      const ReadBackResult read = ReadBackFirmware(services.sensors, services.clock, services.standardOutput, packaged);
+      if (!closing.claimed.exchange(true)) {
+        if (!read.matches) {
+          services.log.ReportError("0xEE03000C", "Upgrading");
+          state_.MarkStepFailed();
+        }
+        Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(read.matches ? text::kStepDone : text::kStepFailed)));
+      }
+    }
   } catch (...) {
-    state_.MarkStepFailed();
-    Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(text::kStepFailed)));
+    if (how == ToolEnding::ReadBack && !closing.claimed.exchange(true)) {
+      state_.MarkStepFailed();
+      Emit(SessionEvent::Of(Kind::StepEnded, texts_.Text(text::kStepFailed)));
+    }
   }
-  closingDone_ = true;
+  closing.done = true;
 }
 
 void UpgradeRun::EndStage() {
@@ -231,11 +277,12 @@ void UpgradeRun::RemoveWorkFiles() {
   // thread, as starting cmd.exe and deleting files would hold the front end's thread up.
   WorkFileRemoval plan = PlanWorkFileRemoval(site_);
   if (cleanup_.joinable()) cleanup_.join();
-  cleanup_ = std::thread([this, plan = std::move(plan)]() noexcept {
+  cleanup_ = std::thread([this, plan = std::move(plan), closing = closing_]() noexcept {
     try {
-      // Nothing is removed while the worker, the installer it waits for, or the tool may use it.
+      // Nothing is removed while the worker, the installer it waits for, or the tool may use it
+      // (the stage's closing ends the tool before anything else, within its limit).
       if (worker_.joinable()) worker_.join();
-      if (closing_.joinable()) closing_.join();
+      if (closing) WaitUntilDone(closing->done, services_.limits.threadEndMs);
       FileSystem& files = services_.engine.files;
       for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
       const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
@@ -263,10 +310,17 @@ void UpgradeRun::End() {
 }
 
 void UpgradeRun::WaitForThreads() {
-  // The clean-up first: it may be joining the other two.
+  // The clean-up first: it may be joining the worker.
   if (cleanup_.joinable()) cleanup_.join();
   if (worker_.joinable()) worker_.join();
-  if (closing_.joinable()) closing_.join();
+  if (!closingThread_.joinable()) return;
+  if (WaitUntilDone(closing_->done, services_.limits.threadEndMs)) {
+    closingThread_.join();
+  } else {
+    // Held in a call that never returns (the Sensor API): the run ends without it. It owns its
+    // share of the closing's state, and emits nothing once the run stopped waiting for it.
+    closingThread_.detach();
+  }
 }
 
 void UpgradeRun::RestartSystem() {

@@ -15,6 +15,7 @@
 // The worker and the stage's closing (ending the tool, the read-back) run on threads of the
 // run's and emit events from there; the clean-up runs on a thread of the run's and emits none.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +25,7 @@
 
 #include "data/TextTable.h"
 #include "engine/FirmwarePoll.h"
+#include "engine/FirmwareReadBack.h"
 #include "engine/RunTypes.h"
 #include "engine/RunMode.h"
 #include "engine/Scheduler.h"
@@ -44,6 +46,26 @@ struct WorkingFolder {
                               // was started, and trusts only what administrators alone can change
 };
 
+// After a failure report the flashing tool gets this long to end by itself before it is ended
+// (it was told to stop; its own clean-up of the device should not be cut).
+constexpr std::uint32_t kToolFailureGraceMs = 3000;
+constexpr std::uint32_t kToolEndCheckMs = 100;
+// The stage's closing (the tool's end and the read-back) takes the read-back's own deadline and
+// at most this much more (a read in flight, the tool's end); past it the run stops waiting, so
+// that a Sensor API call that never returns cannot hold the run: the step fails.
+constexpr std::uint64_t kClosingLimitMs = kReadBackTimeoutMs + 15000;
+// As the run ends, a thread of its own still held in such a call gets this long; then the run
+// ends without it.
+constexpr std::uint64_t kThreadEndLimitMs = 5000;
+
+// How long the run waits for a thread of its own that may be held in a call that never
+// returns. Measured in real time, not on the run's clock: they guard against a thread that
+// does not move, whatever the clock says. Tests shorten them.
+struct ThreadLimits {
+  std::uint64_t closingMs = kClosingLimitMs;
+  std::uint64_t threadEndMs = kThreadEndLimitMs;
+};
+
 struct RunServices {
   EngineServices engine;
   ResourceSource& resources;         // the package
@@ -52,6 +74,7 @@ struct RunServices {
   std::function<std::unique_ptr<MailslotReader>()> openMailslot;
   std::u16string systemDirectory;  // where cmd.exe and shutdown.exe are
   WorkingFolder folder;
+  ThreadLimits limits = {};
 };
 
 constexpr char16_t kMailslotFailureText[] = u"Failed to Create a mailslot.";
@@ -118,9 +141,22 @@ class UpgradeRun {
   void StartWorker();
   void PollTick();
   void EndStage();
-  // Ends the flashing tool and, after a success report, reads the firmware back; then closes
-  // the firmware step. On the closing thread.
-  void CloseFlash() noexcept;
+  // The stage's closing, shared with its thread: the thread sets `done`; whoever claims the
+  // step's result first (the read-back, or the run giving up on it) writes it.
+  struct Closing {
+    std::atomic<bool> done{false};
+    std::atomic<bool> claimed{false};
+    bool abandoned = false;  // the run stopped waiting (front end's thread only)
+  };
+  enum class ToolEnding {
+    ReadBack,    // a success report: the tool is ended at once, then the firmware read back
+    AfterGrace,  // a failure report: the tool may end by itself within kToolFailureGraceMs
+    Now,         // the time-out: the tool is ended at once
+  };
+  void StartClosing(ToolEnding how);
+  // On the closing thread: ends the tool as `how` says and, after a success report, reads the
+  // firmware back and closes the firmware step.
+  void CloseStage(ToolEnding how, Closing& closing) noexcept;
   // Plans the removal here and carries it out on the clean-up thread, after the worker and the
   // stage's closing have ended and after an earlier removal.
   void RemoveWorkFiles();
@@ -157,9 +193,10 @@ class UpgradeRun {
   bool restartStarted_ = false;
 
   std::thread worker_;
-  std::thread closing_;
-  std::atomic<bool> closingDone_{true};
-  std::thread cleanup_;  // joins worker_ and closing_ before it removes anything
+  std::shared_ptr<Closing> closing_;  // none until the stage's closing starts
+  std::thread closingThread_;
+  std::chrono::steady_clock::time_point closingStarted_;
+  std::thread cleanup_;  // waits for worker_ and the closing before it removes anything
 };
 
 }  // namespace brevix

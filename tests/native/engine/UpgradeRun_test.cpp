@@ -96,13 +96,15 @@ struct WizardRun {
   std::unique_ptr<FakeScheduler> scheduler;
   std::unique_ptr<UpgradeRun> run;
 
-  explicit WizardRun(RunMode mode = RunMode::Wizard) {
+  explicit WizardRun(RunMode mode = RunMode::Wizard, ThreadLimits limits = {}) {
     machine.m.sensors.sensors = {testing::HubSensor(u"221211-0")};
     machine.m.InstallDriver(DriverKind::Acpi, u"Varnek(R) Brevix ACPI Control", u"8-6-2013", u"1.1.0");
     machine.m.InstallDriver(DriverKind::Sttube, u"Varnek(R) Brevix Zenth DFU", u"1-2-2012", u"3.0.4.0");
     machine.flash = {DfuMessage(0, 2), DfuMessage(0, 4, 100), DfuMessage(0, 5)};
     scheduler = std::make_unique<FakeScheduler>(machine.clock);
-    run = std::make_unique<UpgradeRun>(machine.Services(), machine.m.texts, mode);
+    RunServices services = machine.Services();
+    services.limits = limits;
+    run = std::make_unique<UpgradeRun>(services, machine.m.texts, mode);
     run->Attach(events, *scheduler);
     run->Start();
   }
@@ -338,6 +340,77 @@ TEST(UpgradeRun, StageEndsOnlyAfterTheReadBackAndNothingIsRemovedBefore) {
   w.run->Finish();
   EXPECT_EQ(cleanUpsBeforeStageEnd, 0);
   EXPECT_EQ(w.machine.CleanUps(), 2);
+}
+
+// The flashing tool is gone before anything is removed: after a failure report it may end by
+// itself within its grace, after the time-out it is ended at once.
+TEST(UpgradeRun, TheToolIsEndedAfterAFailureAndAfterTheTimeOut) {
+  struct Case {
+    const char* what;
+    std::vector<Bytes> flash;
+    bool endsItself;
+  } cases[] = {
+      {"failure report, the tool stays", {DfuMessage(1, 5)}, false},
+      {"failure report, the tool ends itself", {DfuMessage(1, 5)}, true},
+      {"no word from the tool: the time-out", {}, false},
+  };
+  for (const auto& c : cases) {
+    WizardRun w;
+    w.machine.flash = c.flash;
+    std::atomic<int> toolAliveAtCleanUp{0};
+    const auto install = w.machine.m.launcher.onStart;
+    w.machine.m.launcher.onStart = [&, install](const std::u16string& file) {
+      if (!file.ends_with(u"\\cmd.exe")) return install(file);
+      const auto tool = w.machine.m.launcher.lastTracked;
+      if (tool && tool->running) ++toolAliveAtCleanUp;
+    };
+    if (c.endsItself) {
+      const auto resume = w.machine.m.launcher.onResume;
+      w.machine.m.launcher.onResume = [&, resume] {
+        resume();
+        w.machine.m.launcher.lastTracked->running = false;
+      };
+    }
+    w.ToChecked();
+    ASSERT_TRUE(w.UpgradeToStageEnd()) << c.what;
+    w.run->Finish();
+    ASSERT_TRUE(w.machine.m.launcher.lastTracked) << c.what;
+    EXPECT_EQ(w.machine.m.launcher.lastTracked->endTreeCalls, c.endsItself ? 0 : 1) << c.what;
+    EXPECT_EQ(toolAliveAtCleanUp, 0) << c.what;
+    EXPECT_EQ(w.run->Ending(), RunEnding::Failed) << c.what;
+  }
+}
+
+// A Sensor API call that never returns holds the read-back: the run stops waiting past its
+// limit, the step fails with the table's line, and the run still ends.
+TEST(UpgradeRun, AReadBackThatNeverReturnsDoesNotHoldTheRun) {
+  WizardRun w(RunMode::Silent, ThreadLimits{200, 100});
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> armed{false};
+  const auto resume = w.machine.m.launcher.onResume;
+  w.machine.m.launcher.onResume = [&, resume] {
+    resume();
+    armed = true;
+  };
+  w.machine.m.sensors.onOpenSession = [&] {
+    if (armed.exchange(false)) released.wait_for(30s);
+  };
+  w.ToChecked();
+  w.run->Consent(RunConsent::Upgrade);
+  ASSERT_TRUE(w.scheduler->RunUntil([&] { return w.run->Phase() == RunPhase::Finished; }, 100000));
+  EXPECT_TRUE(w.events.Saw("end: . . . Failed!\r\n"));
+  EXPECT_TRUE(w.run->Finish());
+  EXPECT_EQ(w.run->Phase(), RunPhase::Ended);
+  EXPECT_EQ(w.run->Ending(), RunEnding::Failed);
+  bool logged = false;
+  for (const std::string& line : w.machine.logFile.lines) logged = logged || line.find("(0xEE03000C)") != std::string::npos;
+  EXPECT_TRUE(logged);
+  // The thread left behind comes back later; it writes nothing more.
+  const auto calls = w.events.Calls().size();
+  release.set_value();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(w.events.Calls().size(), calls);
 }
 
 }  // namespace
