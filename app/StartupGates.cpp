@@ -6,7 +6,7 @@
 namespace brevix {
 
 bool CheckOperatingSystem(const OsVersion& v) {
-  return v.major == 6 && (v.minor == 1 || v.minor == 2) && v.productType == 1;
+  return v.major == 6 && v.minor >= 1 && v.minor <= 3 && v.productType == 1;
 }
 
 SupportedIdList SupportedIdList::FromEntryBytes(ByteView bytes) {

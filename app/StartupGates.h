@@ -1,5 +1,5 @@
 #pragma once
-// The start-up gates: a Windows 7 or 8 client system, a supported sensor hub registered under
+// The start-up gates: a Windows 7, 8 or 8.1 client system, a supported sensor hub registered under
 // Enum\USB or Enum\HID, a single instance, and the fixed working directory.
 #include <cstddef>
 #include <optional>
@@ -20,7 +20,8 @@ constexpr char16_t kHidEnumKey[] = u"SYSTEM\\CurrentControlSet\\Enum\\HID";
 constexpr char16_t kSupportedIdsEntry[] = u"PidVid";
 constexpr std::size_t kUsbIdWindow = 17;
 
-// Windows 7 (6.1) or 8 (6.2), workstation only.
+// Windows 7 (6.1), 8 (6.2) or 8.1 (6.3), workstation only. Windows 10 (10.0) and any 6.x
+// after 8.1 (the early Windows 10 builds said 6.4) are refused, as is every server.
 bool CheckOperatingSystem(const OsVersion& version);
 
 // The "PidVid" list: UTF-16 text after its byte-order mark; each entry ends with "|" and the

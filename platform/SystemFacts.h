@@ -14,6 +14,7 @@ struct OsVersion {
 class SystemFacts {
  public:
   virtual ~SystemFacts() = default;
+  // The version the system really runs, whatever compatibility it shows the program.
   virtual OsVersion GetVersion() = 0;
   // A 32-bit process on 64-bit Windows.
   virtual bool IsWow64() = 0;

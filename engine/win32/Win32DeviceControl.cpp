@@ -34,26 +34,6 @@ class DeviceInfoList {
   HDEVINFO set_;
 };
 
-class Win32ControlDevice : public ControlDevice {
- public:
-  explicit Win32ControlDevice(HANDLE device) : device_(device) {}
-  bool Send(std::uint32_t code) override {
-    // The handle is overlapped, so the request takes an OVERLAPPED and is awaited here; the
-    // driver usually completes it at once.
-    UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!event) return false;
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
-    DWORD returned = 0;
-    if (::DeviceIoControl(device_.get(), code, nullptr, 0, nullptr, 0, &returned, &overlapped)) return true;
-    if (::GetLastError() != ERROR_IO_PENDING) return false;
-    return ::GetOverlappedResult(device_.get(), &overlapped, &returned, TRUE) != FALSE;
-  }
-
- private:
-  UniqueHandle device_;
-};
-
 class Win32DfuInterfaces : public DfuInterfaceSet {
  public:
   explicit Win32DfuInterfaces(HDEVINFO set) : set_(set) {}
@@ -125,11 +105,42 @@ class Win32DeviceInfoSet : public DeviceInfoSet {
 
 }  // namespace
 
+bool Win32ControlDevice::Send(std::uint32_t code) {
+  // The handle is overlapped, so the request takes an OVERLAPPED and is awaited here; the
+  // driver usually completes it at once. The OVERLAPPED and its event live on the heap: a
+  // request that is not confirmed taken back still belongs to the driver (below).
+  struct Request {
+    OVERLAPPED overlapped{};
+    UniqueHandle event;
+  };
+  auto request = std::make_unique<Request>();
+  request->event.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!request->event) return false;
+  request->overlapped.hEvent = request->event.get();
+  DWORD returned = 0;
+  if (::DeviceIoControl(device_.get(), code, nullptr, 0, nullptr, 0, &returned, &request->overlapped)) return true;
+  if (::GetLastError() != ERROR_IO_PENDING) return false;
+  if (::WaitForSingleObject(request->event.get(), limitMs_) != WAIT_OBJECT_0) {
+    ::CancelIoEx(device_.get(), &request->overlapped);
+    if (::WaitForSingleObject(request->event.get(), kCancelLimitMs) != WAIT_OBJECT_0) {
+      // The driver neither answers nor lets go: it may still write the result and signal the
+      // event whenever it ends the request, so both stay (a few dozen bytes for the rest of the
+      // run) rather than be freed under it.
+      request.release();
+      return false;
+    }
+  }
+  // Answered, or taken back (ERROR_OPERATION_ABORTED) unless the answer came first.
+  return ::GetOverlappedResult(device_.get(), &request->overlapped, &returned, FALSE) != FALSE;
+}
+
+std::uint32_t WaitNoPendingInstallEvents(std::uint32_t limitMs) { return ::CMP_WaitNoPendingInstallEvents(limitMs); }
+
 std::unique_ptr<ControlDevice> Win32DeviceControl::OpenControlDevice() {
   HANDLE device = ::CreateFileA(kControlDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_FLAG_OVERLAPPED, nullptr);
   if (device == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32ControlDevice>(device);
+  return std::make_unique<Win32ControlDevice>(UniqueHandle(device));
 }
 
 std::unique_ptr<DfuInterfaceSet> Win32DeviceControl::OpenPresentDfuInterfaces() {
@@ -145,8 +156,10 @@ std::unique_ptr<DeviceInfoSet> Win32DeviceControl::OpenAllDevices() {
 }
 
 DeviceControl::PendingInstalls Win32DeviceControl::WaitForPendingInstalls() {
-  return ::CMP_WaitNoPendingInstallEvents(INFINITE) == WAIT_TIMEOUT ? PendingInstalls::TimedOut
-                                                                     : PendingInstalls::Settled;
+  // Anything but a time-out (a failure too) lets the switch look for the interface, as always.
+  if (wait_(installWaitRanOut_ ? 0 : kPendingInstallLimitMs) != WAIT_TIMEOUT) return PendingInstalls::Settled;
+  installWaitRanOut_ = true;
+  return PendingInstalls::TimedOut;
 }
 
 }  // namespace brevix::win32

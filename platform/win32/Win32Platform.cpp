@@ -12,9 +12,19 @@
 namespace brevix::win32 {
 
 OsVersion Win32SystemFacts::GetVersion() {
+  // GetVersionExW answers 6.2 on Windows 8.1 and later to a program whose manifest does not
+  // name those systems, so Windows 10 would pass as Windows 8; RtlGetVersion tells the truth.
+  // ntdll is in every process; it is looked up rather than imported, so that the executable
+  // keeps its short list of import libraries.
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  const auto rtlGetVersion =
+      ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
+            : nullptr;
   OSVERSIONINFOEXW info{};
-  info.dwOSVersionInfoSize = sizeof info;  // 284
-  ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));  // a failure leaves zeroes, which fail the gate
+  info.dwOSVersionInfoSize = sizeof info;  // the EX size, so that the product type is filled in
+  // A failure gives zeroes, which fail the gate.
+  if (!rtlGetVersion || rtlGetVersion(&info) != 0) return OsVersion{};
   return OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.wProductType};
 }
 

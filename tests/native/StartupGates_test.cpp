@@ -59,8 +59,11 @@ TEST(StartupGates, OperatingSystemGate) {
   struct Case {
     OsVersion v;
     bool pass;
-  } cases[] = {{{6, 1, 1}, true},  {{6, 2, 1}, true},  {{6, 1, 3}, false}, {{6, 3, 1}, false},
-               {{10, 0, 1}, false}, {{6, 0, 1}, false}, {{0, 0, 0}, false}};
+  } cases[] = {{{6, 1, 1}, true},   {{6, 2, 1}, true},  {{6, 3, 1}, true},    // 7, 8, 8.1
+               {{6, 1, 3}, false},  {{6, 2, 3}, false}, {{6, 3, 3}, false},   // their servers
+               {{6, 3, 2}, false},                                           // a domain controller
+               {{6, 4, 1}, false},  {{10, 0, 1}, false}, {{10, 0, 3}, false}, // 10's early builds, 10
+               {{6, 0, 1}, false},  {{5, 1, 1}, false},  {{0, 0, 0}, false}}; // Vista, XP, unreadable
   for (const auto& c : cases) {
     Machine m;
     m.registry.keys[kUsbEnumKey].subkeys = {u"VID_7A1D&PID_0A04"};

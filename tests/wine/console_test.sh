@@ -8,7 +8,8 @@
 #    Enter, exit code 0;
 #  - with inherited pipes, or a shell's redirection to a file, the same text arrives as UTF-8
 #    and the run ends without Enter;
-#  - a machine without a supported hub, and a server system, are refused with 1633;
+#  - a machine without a supported hub, a server system and Windows 10 are refused with 1633;
+#    Windows 8.1 and 8 pass (their true version is read, not the 6.2 GetVersionExW shows);
 #  - "/S" and "/s" silent runs through the hidden wizard dialog, the upgrade worker and the
 #    stand-ins (everything current, a full upgrade, a failing step, German and Japanese, pipes),
 #    with the test sensor server <sensorserver.dll>;
@@ -46,7 +47,7 @@ restore_hub() {
 }
 cleanup() {
   if [ "${hub_removed:-0}" = 1 ]; then restore_hub; fi
-  if [ "${server_version:-0}" = 1 ]; then "$run" "$prefix" 60 winecfg -v win7 >/dev/null 2>&1; fi
+  if [ "${version_changed:-0}" = 1 ]; then "$run" "$prefix" 60 winecfg -v win7 >/dev/null 2>&1; fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -183,11 +184,33 @@ hub_removed=1
 refused "no supported hub"
 restore_hub
 hub_removed=0
-server_version=1
+version_changed=1
 "$run" "$prefix" 60 winecfg -v win2008r2 >/dev/null 2>&1  # 6.1, a server
 refused "Windows Server 2008 R2"
-"$run" "$prefix" 60 winecfg -v win7 >/dev/null 2>&1
-server_version=0
+# Windows 10 and 8.1 show a program whose manifest does not name them 6.2 through
+# GetVersionExW; start-up reads the version the system really runs. 10 is refused; 8.1 and 8
+# pass: /V shows the version and ends with 0. The prefix is asked which version it is set to,
+# so that a winecfg that changed nothing does not pass as Windows 8.1.
+set_version() {  # <winecfg name> <CurrentVersion it gives>
+  "$run" "$prefix" 60 winecfg -v "$1" >/dev/null 2>&1
+  "$run" "$prefix" 60 reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentVersion 2>/dev/null |
+    tr -d '\r' | grep -qE "REG_SZ +$2\$"
+}
+passes() {  # <name>
+  drive 60 console "$version" /V
+  check "$1: passes start-up (/V ends with 0, not 1633: $(field exit))" '[ "$(field exit)" = 0 ]'
+}
+for case in "win10:10.0:refused:Windows 10" "win81:6.3:passes:Windows 8.1" "win8:6.2:passes:Windows 8"; do
+  IFS=: read -r name reported verdict label <<<"$case"
+  if set_version "$name" "$reported"; then
+    "$verdict" "$label"
+  else
+    echo "FAIL: the prefix does not say $reported after winecfg -v $name"
+    fail=1
+  fi
+done
+set_version win7 6.1 || { echo "FAIL: the prefix is not Windows 7 again"; fail=1; }
+version_changed=0
 fi
 
 # The silent runs: the hidden wizard dialog, the upgrade worker and the stand-ins, with the test

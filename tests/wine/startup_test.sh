@@ -5,7 +5,8 @@
 #    run writes it to its output instead of a box), and ends with 1633 (the unix shell sees only the low byte of Wine's exit code; the console
 #    test reads the whole code);
 #  - a second instance ends at once, without a message, leaving the first one's window; its
-#    exit code says another instance is running.
+#    exit code says another instance is running. So does a run while a run in another logon
+#    session holds the machine's name ("Global\<name>").
 # Runs under an X display (Xvfb in CI).
 set -uo pipefail
 exe=$1 windump=$2 holdinstance=$3 prefix=$4
@@ -86,5 +87,11 @@ out=$("$run" "$prefix" 60 "$holdinstance" "$(winepath=1; "$run" "$prefix" 20 win
 echo "$out"
 check "second instance ends by itself with 1618 (another instance is running)" 'grep -q "^exit=1618$" <<<"$out"'
 check "first instance's window stays" 'grep -q "^window-kept=1" <<<"$out"'
+
+# 4b. A run in another logon session (another user switched in, a remote desktop): of it only
+#     the machine's name shows here.
+out=$("$run" "$prefix" 60 "$holdinstance" --machine "$(winepath=1; "$run" "$prefix" 20 winepath -w "$exe" 2>/dev/null)" | tr -d "\r")
+echo "$out"
+check "a run in another session: this one ends by itself with 1618" 'grep -q "^exit=1618$" <<<"$out"'
 
 exit $fail

@@ -3,11 +3,14 @@
 // hard DFU switch, with registry fixtures this test writes and removes.
 #include <windows.h>
 #include <objbase.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "../WineTestSupport.h"
 #include "engine/HardDfuSwitch.h"
@@ -399,6 +402,73 @@ TEST(Win32DeviceControl, DfuInterfacePresenceFollowsTheLinkedInterface) {
     EXPECT_FALSE(IsDfuInterfacePresent(devices));
   }
   EXPECT_FALSE(IsDfuInterfacePresent(devices));
+}
+
+
+// ---- The seam's waits ---------------------------------------------------------------------
+
+// A request that stays pending until the other end acts: listening on an overlapped pipe
+// (FSCTL_PIPE_LISTEN) waits for a client, as a mode request waits for the hub's answer.
+constexpr DWORD kPipeListen = CTL_CODE(FILE_DEVICE_NAMED_PIPE, 2, METHOD_BUFFERED, FILE_ANY_ACCESS);
+
+TEST(Win32DeviceControl, ControlRequestIsAnsweredOrTakenBackWithinItsLimit) {
+  const std::wstring name = L"\\\\.\\pipe\\brevix-control-request-" + std::to_wstring(GetCurrentProcessId());
+  win32::UniqueHandle pipe(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
+                                            0, 0, 0, nullptr));
+  ASSERT_TRUE(pipe);
+  constexpr std::uint32_t kLimitMs = 1000;
+  // Sends a listen through the control device's request path (on a handle of the same pipe);
+  // a client connects after `clientAfterMs` unless that is negative.
+  auto send = [&](int clientAfterMs, ULONGLONG& tookMs) {
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), pipe.get(), GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    win32::Win32ControlDevice device(win32::UniqueHandle(copy), kLimitMs);
+    win32::UniqueHandle client;
+    std::thread connect;
+    if (clientAfterMs >= 0) {
+      connect = std::thread([&] {
+        Sleep(static_cast<DWORD>(clientAfterMs));
+        client.reset(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      });
+    }
+    const ULONGLONG start = GetTickCount64();
+    const bool accepted = device.Send(kPipeListen);
+    tookMs = GetTickCount64() - start;
+    if (connect.joinable()) connect.join();
+    DisconnectNamedPipe(pipe.get());
+    return accepted;
+  };
+  ULONGLONG took = 0;
+  EXPECT_TRUE(send(100, took)) << "answered within the limit";
+  EXPECT_LT(took, kLimitMs);
+  EXPECT_FALSE(send(-1, took)) << "never answered";
+  EXPECT_GE(took, kLimitMs - 20);
+  // A request that honours cancellation is taken back at once, not after the cancel's limit.
+  EXPECT_LT(took, kLimitMs + 500) << "the cancellation was not confirmed";
+  // And the device takes the next request as before.
+  EXPECT_TRUE(send(100, took)) << "after the request that was taken back";
+}
+
+// The Configuration Manager's wait with an install that never settles; the limits it was given.
+std::vector<std::uint32_t> g_installWaitLimits;
+std::uint32_t InstallHeldForever(std::uint32_t limitMs) {
+  g_installWaitLimits.push_back(limitMs);
+  return WAIT_TIMEOUT;
+}
+
+TEST(Win32DeviceControl, AHeldInstallCostsTheSwitchOneLimitNotOnePerPass) {
+  g_installWaitLimits.clear();
+  win32::Win32DeviceControl devices(&InstallHeldForever);
+  CountingClock clock;
+  RecordingOutput out;
+  HardDfuContext context{devices, clock, out};
+  WaitForDfuInterface(context);
+  WaitForDfuInterface(context);
+  // Two waits for the interface of 150 passes each (the install never settles): only the first
+  // pass blocks, for the limit; every later one only looks.
+  ASSERT_EQ(g_installWaitLimits.size(), 2u * 150u);
+  EXPECT_EQ(g_installWaitLimits[0], win32::kPendingInstallLimitMs);
+  EXPECT_EQ(std::count(g_installWaitLimits.begin(), g_installWaitLimits.end(), 0u), 2 * 150 - 1);
 }
 
 }  // namespace
