@@ -77,7 +77,13 @@ void ConsoleFrontEnd::Drain() {
         if (event.allLatest) workOver_ = true;
         break;
       case Kind::StageEnded:
+        console_.ReleaseInterrupts();
         workOver_ = event.allLatest;
+        break;
+      case Kind::StageStarted:
+        // Nobody may break off the stage with Ctrl+C; a console closed, a log-off or a
+        // shutdown cannot be refused, and the log says so before the process goes.
+        if (run_) console_.HoldInterrupts([run = run_] { run->SessionEnding(); });
         break;
       case Kind::Text:
       case Kind::StepEnded:
@@ -109,6 +115,7 @@ void ConsoleFrontEnd::RunTextOnly(UpgradeRun& run) {
 
 void ConsoleFrontEnd::RunSilent(UpgradeRun& run) {
   mode_ = run.Mode();
+  run_ = &run;
   run.Attach(*this, scheduler_);
   run.Start();
   Drain();
@@ -129,6 +136,8 @@ void ConsoleFrontEnd::RunSilent(UpgradeRun& run) {
   // The stage cannot end without saying so; should the run stop without, the run still ends.
   Close(run, workOver_.value_or(false));
   run.Detach();
+  console_.ReleaseInterrupts();
+  run_ = nullptr;
 }
 
 }  // namespace brevix

@@ -75,6 +75,7 @@ class ConsoleFrontEnd : public EventSink {
   ClockScheduler scheduler_;
   std::function<void(const std::u16string&)> showBox_;
   RunMode mode_ = RunMode::Usage;  // the run's, from its attachment on
+  UpgradeRun* run_ = nullptr;      // the silent run, while it runs
   std::mutex mutex_;
   std::deque<SessionEvent> queue_;
   std::optional<bool> workOver_;  // set by ChecksDone (all latest) or StageEnded: allLatest

@@ -14,6 +14,8 @@ struct SessionEvent {
     Progress,     // percent: firmware progress, 1 to 100
     ChecksDone,   // allLatest: the checking report is out; when all is latest the run is over
                   // but for Finish
+    StageStarted,  // the upgrading stage begins: until StageEnded nothing may end the run, and
+                   // the system must not sleep or end the session under it
     StageEnded,   // the upgrading stage is over (success, failure or time-out); the run waits
                   // for Finish
     RunEnded,     // every thread of the run has ended and its files are gone: nothing follows

@@ -172,6 +172,8 @@ void UpgradeRun::RunChecks() {
 void UpgradeRun::StartUpgrade() {
   phase_ = RunPhase::Upgrading;
   upgradeStarted_ = true;
+  HoldStage(true);
+  Emit(SessionEvent::Of(SessionEvent::Kind::StageStarted));
   const auto firstPoll = [this] {
     pollTimer_ = scheduler_->Every(kPollPeriodMs, [this] { PollTick(); });
     PollTick();
@@ -264,10 +266,20 @@ void UpgradeRun::CloseStage(ToolEnding how, Closing& closing) noexcept {
   closing.done = true;
 }
 
+void UpgradeRun::HoldStage(bool on) {
+  stageRunning_ = on;
+  if (services_.sleepGuard) services_.sleepGuard->KeepAwake(on);
+}
+
+void UpgradeRun::SessionEnding() {
+  if (stageRunning_.load()) services_.engine.log.AppendLogLine(kSessionEndedLogText);
+}
+
 void UpgradeRun::EndStage() {
   if (scheduler_) scheduler_->Cancel(pollTimer_);
   pollTimer_ = Scheduler::kNoTimer;
   phase_ = RunPhase::Finished;
+  HoldStage(false);
   RemoveWorkFiles();
   Emit(SessionEvent::Checked(SessionEvent::Kind::StageEnded, false));
 }
@@ -299,6 +311,7 @@ void UpgradeRun::RemoveWorkFiles() {
 void UpgradeRun::End() {
   if (phase_ == RunPhase::Ended) return;
   const bool restart = restartChosen_ && upgradeStarted_ && phase_ == RunPhase::Finished;
+  if (stageRunning_.load()) HoldStage(false);  // a run ended under its stage (its front end went)
   if (scheduler_) scheduler_->Cancel(pollTimer_);
   pollTimer_ = Scheduler::kNoTimer;
   // The last clean-up: whatever the run left goes, after every thread of the run has ended.

@@ -36,6 +36,7 @@
 #include "platform/FileSecurity.h"
 #include "platform/Mailslot.h"
 #include "platform/Resources.h"
+#include "platform/SleepGuard.h"
 
 namespace brevix {
 
@@ -75,10 +76,12 @@ struct RunServices {
   std::u16string systemDirectory;  // where cmd.exe and shutdown.exe are
   WorkingFolder folder;
   ThreadLimits limits = {};
+  SleepGuard* sleepGuard = nullptr;  // the system stays awake through the upgrading stage
 };
 
 constexpr char16_t kMailslotFailureText[] = u"Failed to Create a mailslot.";
 constexpr char kMailslotFailureLogText[] = "Failed to Create a mailslot.";
+constexpr char kSessionEndedLogText[] = "The session ended during the upgrade";
 
 // The wizard starts the worker a second after Upgrade and polls first two seconds later; a
 // console run starts the worker at once and polls first 800 ms from its own start.
@@ -124,6 +127,11 @@ class UpgradeRun {
   bool Quit();
   // The finish page's restart choice: restart the system as the run ends.
   void ChooseRestart(bool restartNow) { restartChosen_ = restartNow; }
+  // The session ends by force (a log-off or shutdown that would not wait): during the stage
+  // the log says so before the process goes. From any thread.
+  void SessionEnding();
+  // Whether the upgrading stage runs (from any thread).
+  bool StageRunning() const { return stageRunning_.load(); }
   // The finish page's Finish (the console's Enter at the end). Refused (false) during the
   // upgrading stage; else the run ends, with the restart when chosen after an upgrade.
   bool Finish();
@@ -141,6 +149,8 @@ class UpgradeRun {
   void StartWorker();
   void PollTick();
   void EndStage();
+  // The stage's hold on the system: awake, and the front ends refuse to end under it.
+  void HoldStage(bool on);
   // The stage's closing, shared with its thread: the thread sets `done`; whoever claims the
   // step's result first (the read-back, or the run giving up on it) writes it.
   struct Closing {
@@ -188,6 +198,7 @@ class UpgradeRun {
   Scheduler::Timer pollTimer_ = Scheduler::kNoTimer;
   bool pollPeriodic_ = false;
   bool upgradeStarted_ = false;
+  std::atomic<bool> stageRunning_{false};
   bool workerStarted_ = false;
   bool restartChosen_ = false;
   bool restartStarted_ = false;

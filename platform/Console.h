@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 namespace brevix {
@@ -11,6 +12,10 @@ class Console {
   virtual void Write(const std::u16string& text) = 0;
   // Waits until the user presses Enter.
   virtual void WaitForEnter() = 0;
+  // Until released: Ctrl+C and Ctrl+Break are ignored; a closed console, a log-off or a
+  // shutdown (which cannot be refused) call `onForcedEnd` first, on a thread of the system's.
+  virtual void HoldInterrupts(std::function<void()> onForcedEnd) { (void)onForcedEnd; }
+  virtual void ReleaseInterrupts() {}
 };
 
 // The process's standard output stream, where diagnostic lines go (not the console above).

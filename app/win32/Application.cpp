@@ -143,6 +143,7 @@ ExitCode Run() {
   Win32LogFile logFile;
   Win32FileSecurity fileSecurity;
   Win32FileDigester digests;
+  Win32SleepGuard sleepGuard;
   UpgradeLog log(profile, clock, logFile);
   const TextTable texts = TextTable::Load(language, tableId, LoadLicenceText(resources, langId));
   const RunServices services{
@@ -151,7 +152,9 @@ ExitCode Run() {
       fileSecurity,
       []() -> std::unique_ptr<MailslotReader> { return Win32Mailslot::Create().mailslot; },
       system.SystemDirectory(),
-      folder};
+      folder,
+      ThreadLimits{},
+      &sleepGuard};
   const std::u16string applicationName = ApplicationName();
   UpgradeRun run(services, texts, mode);
 

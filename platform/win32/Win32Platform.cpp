@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <vector>
 
 #include "platform/win32/WinText.h"
@@ -233,6 +234,57 @@ void Win32Console::Write(const std::u16string& text) {
     }
     done += written;
   }
+}
+
+namespace {
+
+// The console's control handler runs on a thread of the system's; what it calls is set before
+// the handler is installed and cleared after it is removed.
+std::mutex gInterruptMutex;
+std::function<void()> gOnForcedEnd;
+
+BOOL WINAPI HeldInterruptHandler(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      return TRUE;  // ignored while the stage runs
+    default: {
+      // Close, log-off, shutdown: the process goes whatever is answered; say so first.
+      std::function<void()> call;
+      {
+        std::lock_guard<std::mutex> lock(gInterruptMutex);
+        call = gOnForcedEnd;
+      }
+      try {
+        if (call) call();
+      } catch (...) {
+      }
+      return FALSE;
+    }
+  }
+}
+
+}  // namespace
+
+void Win32Console::HoldInterrupts(std::function<void()> onForcedEnd) {
+  {
+    std::lock_guard<std::mutex> lock(gInterruptMutex);
+    gOnForcedEnd = std::move(onForcedEnd);
+  }
+  if (!holding_) holding_ = ::SetConsoleCtrlHandler(HeldInterruptHandler, TRUE) != FALSE;
+}
+
+void Win32Console::ReleaseInterrupts() {
+  if (holding_) ::SetConsoleCtrlHandler(HeldInterruptHandler, FALSE);
+  holding_ = false;
+  std::lock_guard<std::mutex> lock(gInterruptMutex);
+  gOnForcedEnd = nullptr;
+}
+
+void Win32SleepGuard::KeepAwake(bool on) {
+  if (on == on_) return;
+  ::SetThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
+  on_ = on;
 }
 
 void Win32Console::WaitForEnter() {

@@ -2,6 +2,7 @@
 // Thin Win32 implementations of the platform seams.
 #include "platform/Clock.h"
 #include "platform/Console.h"
+#include "platform/SleepGuard.h"
 #include "platform/Digest.h"
 #include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
@@ -108,8 +109,26 @@ class Win32Clock : public Clock {
 // Failures are ignored.
 class Win32Console : public Console {
  public:
+  ~Win32Console() override { ReleaseInterrupts(); }
   void Write(const std::u16string& text) override;
   void WaitForEnter() override;
+  // SetConsoleCtrlHandler; one holder at a time in the process.
+  void HoldInterrupts(std::function<void()> onForcedEnd) override;
+  void ReleaseInterrupts() override;
+
+ private:
+  bool holding_ = false;
+};
+
+// SetThreadExecutionState: the system stays awake while it is on (the thread that turned it on
+// must turn it off).
+class Win32SleepGuard : public SleepGuard {
+ public:
+  ~Win32SleepGuard() override { KeepAwake(false); }
+  void KeepAwake(bool on) override;
+
+ private:
+  bool on_ = false;
 };
 
 // The C runtime's standard output, flushed per call so that lines keep their order with

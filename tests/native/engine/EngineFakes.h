@@ -254,6 +254,9 @@ class RecordingView : public EventSink {
       case Kind::RunEnded:
         calls.push_back("run end");
         break;
+      case Kind::StageStarted:
+        calls.push_back("stage start");
+        break;
       case Kind::FailureBox:
         calls.push_back("box:" + Utf16ToUtf8(event.text));
         break;

@@ -96,6 +96,11 @@ struct WizardRun {
   std::unique_ptr<FakeScheduler> scheduler;
   std::unique_ptr<UpgradeRun> run;
 
+  struct AwakeLog : SleepGuard {
+    std::vector<bool> calls;
+    void KeepAwake(bool on) override { calls.push_back(on); }
+  } awake;
+
   explicit WizardRun(RunMode mode = RunMode::Wizard, ThreadLimits limits = {}) {
     machine.m.sensors.sensors = {testing::HubSensor(u"221211-0")};
     machine.m.InstallDriver(DriverKind::Acpi, u"Varnek(R) Brevix ACPI Control", u"8-6-2013", u"1.1.0");
@@ -104,6 +109,7 @@ struct WizardRun {
     scheduler = std::make_unique<FakeScheduler>(machine.clock);
     RunServices services = machine.Services();
     services.limits = limits;
+    services.sleepGuard = &awake;
     run = std::make_unique<UpgradeRun>(services, machine.m.texts, mode);
     run->Attach(events, *scheduler);
     run->Start();
@@ -411,6 +417,25 @@ TEST(UpgradeRun, AReadBackThatNeverReturnsDoesNotHoldTheRun) {
   release.set_value();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(w.events.Calls().size(), calls);
+}
+
+// The system stays awake from the stage's start to its end, and a session's forced end during
+// it leaves its line in the log; before and after the stage nothing is held.
+TEST(UpgradeRun, TheStageHoldsTheSystemAwakeAndLogsAForcedSessionEnd) {
+  WizardRun w;
+  w.ToChecked();
+  w.run->SessionEnding();  // before the stage: nothing to say
+  w.run->Consent(RunConsent::Upgrade);
+  EXPECT_EQ(w.awake.calls, std::vector<bool>{true});
+  EXPECT_TRUE(w.run->StageRunning());
+  EXPECT_TRUE(w.events.Saw("stage start"));
+  w.run->SessionEnding();
+  ASSERT_TRUE(w.scheduler->RunUntil([&] { return w.run->Phase() == RunPhase::Finished; }));
+  EXPECT_EQ(w.awake.calls, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(w.run->StageRunning());
+  int lines = 0;
+  for (const std::string& line : w.machine.logFile.lines) lines += line.find(kSessionEndedLogText) != std::string::npos;
+  EXPECT_EQ(lines, 1);
 }
 
 }  // namespace

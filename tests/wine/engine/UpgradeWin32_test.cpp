@@ -308,6 +308,7 @@ class RecordingView : public EventSink {
       case Kind::StageEnded: Add("stage end"); break;
       case Kind::ChecksDone: Add(event.allLatest ? "checked:latest" : "checked:older"); break;
       case Kind::RunEnded: Add("run end"); break;
+      case Kind::StageStarted: Add("stage start"); break;
       case Kind::FailureBox: Add("box:" + Utf16ToUtf8(event.text)); break;
     }
   }

@@ -518,7 +518,12 @@ void CVarnekDFUDlg::Show(const SessionEvent& event) {
       SyncScrollBar();
       Run(model_.ChecksFinished(event.allLatest));
       break;
+    case Kind::StageStarted:
+      // A log-off or shutdown asks first; during the stage the answer is no, with the reason.
+      ::ShutdownBlockReasonCreate(Handle(), W(texts_.Text(text::kUpgradeSubtitle)));
+      break;
     case Kind::StageEnded:
+      ::ShutdownBlockReasonDestroy(Handle());
       FinishUpgrade(event.allLatest);
       break;
     case Kind::RunEnded:
@@ -628,6 +633,11 @@ LRESULT CVarnekDFUDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   if (message == WM_QUERYDRAGICON) return reinterpret_cast<LRESULT>(icon_);
+  if (message == WM_QUERYENDSESSION && run_.StageRunning()) return FALSE;
+  if (message == WM_ENDSESSION && wParam && run_.StageRunning()) {
+    run_.SessionEnding();  // forced: the process goes now
+    return 0;
+  }
   return Dialog::OnMessage(message, wParam, lParam);
 }
 
