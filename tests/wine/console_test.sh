@@ -275,7 +275,7 @@ silent_writes() {  # <licence> <report and the rest>
 #   The run waits at <prompt>; the Enter pressed there is echoed.
 silent_case() {
   local name=$1 tail=$2 lic=$3 prompt=$4 code=$5 expected
-  LANG=${LANG_UNDER_TEST:-$LANG} drive 120 console "$prompt" "$tail"
+  LANG=${LANG_UNDER_TEST:-$LANG} drive "${DRIVE_SECONDS:-120}" console "$prompt" "$tail"
   expected=$(silent_writes "$lic" "$6"; writes "$enter_echo")
   if [ "$(field exit)" = "$code" ] && [ "$(field waited)" = 1 ] && same_screen "$expected"; then
     echo "ok: $name"
@@ -441,12 +441,8 @@ check "mailslot taken: the drivers-only upgrade still ends with 3010" '[ "$(fiel
 check "mailslot taken: both driver steps done" '[ "$(transcript | grep -c " \. \. \. Done\.")" = 2 ]'
 fi
 
-if part 13; then
-# 13. A component changed on disk after extraction (another process appends a byte while the
-#     first installer runs): that component is never started, its step fails with its
-#     "integrity check failed!" line, the log has exactly the table's line, the other steps go
-#     on, 1603. Then a flash that does not take: the tool reports success, the hub keeps its old
-#     firmware: "Failed!", "Upgrade FW not match the source", 1603.
+# What the runs below check against: the log's new lines, the packaged firmware's name, a silent
+# run over all older items with scenarios for the stand-ins.
 log_file="$workdir/UpgradeTool.log"
 new_log_lines() { tail -n +$(($1 + 1)) "$log_file" 2>/dev/null | tr -d '\r' | cut -d' ' -f3-; }
 # The packaged firmware file's name, as the package lists it.
@@ -467,6 +463,13 @@ integrity_case() {  # <name> <scenario for the installers> <dfu scenario or -> <
   check "/S $name: the log has exactly the table's line" '[ "$(new_log_lines "$lines")" = "$expected_line" ]'
 }
 progress_writes() { for p in $(seq 5 5 100); do writes "$(lang_text 212_en Upgrade07) $p%"$'\n'; done; }
+
+if part 13; then
+# 13. A component changed on disk after extraction (another process appends a byte while the
+#     first installer runs): that component is never started, its step fails with its
+#     "integrity check failed!" line, the log has exactly the table's line, the other steps go
+#     on, 1603. Then a flash that does not take: the tool reports success, the hub keeps its old
+#     firmware: "Failed!", "Upgrade FW not match the source", 1603.
 integrity_case "firmware file changed after extraction" "tamper=DRIVER\\FIRMWARE\\File\\$firmware_name" - \
   "$(step_writes Upgrade06 Upgrade21; step_writes Upgrade05 Upgrade21; step_writes Upgrade04 Upgrade22
      writes "$(lang_text 212_en Upgrade15)"$'\n')" \
@@ -483,6 +486,35 @@ integrity_case "flash that does not take" "*=300" $'send 0 2 0\nsend 0 4 50\nsen
      step_writes Upgrade07 Upgrade22)" \
   "Upgrade FW not match the source (0xEE03000C)"
 rm -f "$scratch/dpinst.scenario" "$scratch/dfu.scenario"
+fi
+
+if part 14; then
+# 14. Nothing stalls or hides the run: an installer that never ends is ended when its driver's
+#     tests are over (its step fails, the others go on); a flashing tool that never says a word
+#     is ended at the poll's time-out; neither outlives the run, which ends 1603. An entry of the
+#     package that cannot be written (a folder stands where the ACPI INF goes) fails the run
+#     with its table line, and nothing is called current.
+left_running() { pgrep -f "$1" >/dev/null 2>&1; }
+integrity_case "installer that never ends" "ACPI=hang" - \
+  "$(step_writes Upgrade06 Upgrade22; step_writes Upgrade05 Upgrade21; step_writes Upgrade04 Upgrade21
+     progress_writes; step_writes Upgrade07 Upgrade21)" \
+  "ACPI driver upgrade failed (0xEE030001)"
+check "installer that never ends: it was ended, nothing of it runs on" \
+  'grep -q "dpinst ACPI: hangs" "$scratch/standins.log" && ! left_running "ACPI.dpinst.exe"'
+DRIVE_SECONDS=240 integrity_case "flashing tool that never says a word" "*=300" 'sleep 600000' \
+  "$(step_writes Upgrade06 Upgrade21; step_writes Upgrade05 Upgrade21; step_writes Upgrade04 Upgrade22)" ""
+check "silent tool: ended at the time-out, nothing of it runs on" '! left_running "VarnekDFU.exe"'
+all_older
+lines=$(wc -l <"$log_file" 2>/dev/null || echo 0)
+mkdir -p "$workdir/DRIVER/ACPI/VarnekBrevixAcpi.inf"
+drive 120 console "$(lang_text 212_en Upgrade24)" /S
+check "/S, a folder where the ACPI INF goes: exit 1603 ($(field exit))" '[ "$(field exit)" = 1603 ]'
+check "/S, a folder where the ACPI INF goes: the table's line" \
+  'new_log_lines "$lines" | grep -qx "Can not find upgrading ACPI driver (0xEE010003)"'
+check "/S, a folder where the ACPI INF goes: nothing is called current" \
+  '! transcript | grep -qF "$(lang_text 212_en Checking16)"'
+rm -rf "$workdir/DRIVER"
+drivers_reset
 fi
 
 exit $fail

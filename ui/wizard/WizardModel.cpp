@@ -175,7 +175,6 @@ WizardEffects WizardModel::ConfirmQuit() {
 
 WizardEffects WizardModel::CloseRequest() {
   if (popupOpen_) return {Effect(E::Quit)};  // the confirmation's Yes
-  if (pageState_ == kStateFinished) return {Restart(false), Effect(E::Quit)};
   return ConfirmQuit();
 }
 

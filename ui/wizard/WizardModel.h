@@ -129,8 +129,9 @@ class WizardModel {
   // The close button, the license page's Cancel, a posted close command.
   WizardEffects ConfirmQuit();
   void QuitPopupClosed() { popupOpen_ = false; }
-  // A close request of the window (WM_CLOSE, a cancel command): the quit confirmation's Yes
-  // while it is open, else asked as the close button asks; on the finish page it leaves.
+  // A close request of the window (WM_CLOSE: "End task", a log-off; a cancel command): the
+  // quit confirmation's Yes while it is open, else what the close button does: asks before
+  // the upgrade, nothing during it or on the finish page (only Finish ends the wizard there).
   WizardEffects CloseRequest();
 
   // The run's upgrading stage is over: the finish page.

@@ -133,6 +133,11 @@ ended() {  # waits for the program to end
   for ((i = 0; i < 100; i++)); do kill -0 "$program" 2>/dev/null || return 0; sleep 0.2; done
   return 1
 }
+exited_with() {  # <Windows exit code>: the ended program's code, as the shell sees it (its low byte)
+  local status=0
+  wait "$program" 2>/dev/null || status=$?
+  [ "$status" = $(($1 & 255)) ]
+}
 quit_through_popup() {  # Yes in the quit confirmation
   popup_focus
   key Left Return
@@ -264,6 +269,7 @@ sleep 0.5
 check "finish page: no quit confirmation, the wizard stays" '! popup_open && kill -0 $program'
 key Return
 check "Finish ends the program" 'ended'
+check "all current, Finish: exit 0" 'exited_with 0'
 check "Finish started no restart" '! restart_called'
 check "the work files are gone, the log stays where it was written" \
   'sleep 2; [ ! -e "$workdir/DRIVER" ] && [ ! -e "$workdir/ErrorCode.ini" ] && [ ! -e "$workdir/PidVid" ]'
@@ -280,6 +286,7 @@ sleep 1
 check "the close button asks to quit" 'popup_open'
 quit_through_popup
 check "Yes ends the wizard" 'ended'
+check "quit before the work: exit 1602" 'exited_with 1602'
 sleep 2
 check "quitting leaves no work files" \
   '[ ! -e "$workdir/DRIVER" ] && [ ! -e "$workdir/ErrorCode.ini" ] && [ ! -e "$workdir/PidVid" ]'
@@ -330,6 +337,7 @@ refocus
 key Return  # Finish is highlighted; "restart now" is preselected
 check "Finish ends the program" 'ended'
 check "restart now: the system's shutdown.exe ran with a forced immediate restart" 'restart_called'
+check "restart now: exit 1641" 'exited_with 1641'
 "$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 
 # The same run with "restart later", chosen by a click on the second choice's text.
@@ -347,6 +355,7 @@ refocus
 key Tab Tab Tab Return  # the frame cycles back to Finish
 check "later: Finish ends the program" 'ended'
 check "later: nothing restarts" '! restart_called'
+check "later: exit 3010" 'exited_with 3010'
 "$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 
 fi
@@ -384,12 +393,13 @@ stop_program() { timeout 20 wineserver -k 2>/dev/null; timeout 30 wineserver -w 
 drivers_current_firmware_older
 # Types 1 and 2 come while "Finding device" still runs and close it; the others after the
 # device was found.
+# A failure closes the step that runs; the ones the tool cannot recover from add their line.
 for case in "1|0|Finding device . . . Failed!|Firmware integrity verification failed (0xEE020003)" \
             "2|0|Finding device . . . Failed!|Can not find the device (0xEE030004)" \
-            "3|1|integrity check failed!|Can not enter DFU mode (0xEE03000A)" \
-            "5|1|integrity check failed!|Firmware driver upgrade failed (0xEE030003)" \
-            "6|1|integrity check failed!|Cannot exit DFU mode (0xEE03000D)" \
-            "7|1|integrity check failed!|Cannot enable device (0xEE03000E)"; do
+            "3|1|Upgrading Varnek® Brevix Firmware . . . Failed!|Can not enter DFU mode (0xEE03000A)" \
+            "5|1|Upgrading Varnek® Brevix Firmware . . . Failed!|Firmware driver upgrade failed (0xEE030003)" \
+            "6|1|Upgrading Varnek® Brevix Firmware . . . Failed!|Cannot exit DFU mode (0xEE03000D)" \
+            "7|1|Upgrading Varnek® Brevix Firmware . . . Failed!|Cannot enable device (0xEE03000E)"; do
   IFS='|' read -r type found shown logged <<<"$case"
   # The reports come the moment the tool runs: they are the started tool's all the same.
   { [ "$found" = 1 ] && printf 'send 0 2 0\nsleep 300\n'; printf 'send 1 %s 0\nsleep 30000\n' "$type"; } \
@@ -398,8 +408,29 @@ for case in "1|0|Finding device . . . Failed!|Firmware integrity verification fa
   check "tool failure type $type: the stage ends on the finish page" 'run_to_finish'
   check "tool failure type $type: the log shows it, the upgrade log has its line" \
     'log_text | grep -qF "$shown" && log_file_has "$logged" && [ "$(grep -c . "$workdir/UpgradeTool.log")" = 1 ]'
+  if [ "$found" = 1 ]; then
+    check "tool failure type $type: \"Upgrade firmware failed!\"" 'log_text | grep -qF "Upgrade firmware failed!"'
+  fi
   stop_program
 done
+
+# A failure after a progress report: the failure and the closing texts can be read on the
+# finish page, and nothing animates the log any more.
+printf 'send 0 2 0\nsend 0 4 30\nsleep 500\nsend 1 5 0\nsleep 30000\n' >"$scratch/dfu.scenario"
+check "failure after 30 %: the stage ends on the finish page" 'run_to_finish'
+check "failure after 30 %: the failure and the closing texts are shown" \
+  'log_text | grep -qF "Upgrading Varnek® Brevix Firmware . . . Failed!" &&
+   log_text | grep -qF "Upgrade firmware failed!" && log_text | grep -qF "Upgrade Finished!" &&
+   log_text | grep -qF "Click Finish to exit the setup program."'
+dump
+first_reading=$(log_text)
+sleep 2
+dump
+check "failure after 30 %: the log is still (two readings 2 s apart)" '[ "$(log_text)" = "$first_reading" ]'
+refocus
+key Return
+check "failure: Finish ends the program with 1603" 'ended && exited_with 1603'
+stop_program
 
 # Failure type 4: the stage ends and nothing is logged.
 printf 'send 1 4 0\nsleep 30000\n' >"$scratch/dfu.scenario"
@@ -429,6 +460,44 @@ check "progress: the firmware line is written once, and ends Done." \
   '[ "$(log_text | grep -c "Upgrading Varnek® Brevix Firmware")" = 1 ] &&
    log_text | grep -qF "Upgrading Varnek® Brevix Firmware . . . Done."'
 stop_program
+
+# Close requests during the upgrade: "End task" (taskkill without /f sends WM_CLOSE) while the
+# ACPI installer runs and again during the flash, and a log-off (wineboot --end-session) during
+# the flash: the wizard stays on its page and the run completes.
+exe_name=$(basename "$exe")
+still_upgrading() { kill -0 "$program" 2>/dev/null && dump && [ "$(text_of 1001)" = Cancel ]; }
+install_drivers 6-21-2013 1.0.0.5 7-5-2012 3.0.4.0
+printf '%s\n' 'sensor=HID Sensor Collection|custom|@221211-0' >"$scratch/sensors.txt"
+rm -f "$scratch/firmware.txt"
+printf 'ACPI=6000\n' >"$scratch/dpinst.scenario"
+printf 'sleep 300\nsend 0 2 0\nsend 0 4 20\nsleep 2500\nsend 0 4 60\nsleep 2500\nflash\nsend 0 4 100\nsend 0 5 0\nsleep 60000\n' \
+  >"$scratch/dfu.scenario"
+start
+key Tab Return Return
+wait_log "click upgrade button" 30
+key Return
+wait_log "Upgrading Varnek® Brevix ACPI Driver" 30
+timeout 30 wine taskkill /im "$exe_name" >/dev/null 2>&1
+sleep 1
+check "End task during the driver install: the wizard stays on its page" 'still_upgrading'
+wait_log "Upgrading Varnek® Brevix Firmware" 60
+timeout 30 wine taskkill /im "$exe_name" >/dev/null 2>&1
+timeout 30 wineboot --end-session >/dev/null 2>&1
+sleep 1
+check "End task and a log-off during the flash: the wizard stays on its page" 'still_upgrading'
+check "closed and logged off: the run still completes, every step Done." \
+  'wait_log "Click Finish to exit the setup program." 60 &&
+   log_text | grep -qF "Upgrading Varnek® Brevix ACPI Driver . . . Done." &&
+   log_text | grep -qF "Finding device . . . Done." &&
+   log_text | grep -qF "Upgrading Varnek® Brevix Firmware . . . Done."'
+xdotool mousemove --sync $((wx + 200)) $((wy + 509)) click 1  # restart later
+sleep 0.5
+refocus
+key Tab Tab Tab Return
+check "closed and logged off: Finish ends 3010" 'ended && exited_with 3010'
+: >"$scratch/dpinst.scenario"
+stop_program
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 
 # Only the drivers: the stage ends once they are done, without the firmware step.
 firmware_current_drivers_older

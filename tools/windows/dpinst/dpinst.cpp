@@ -6,8 +6,9 @@
 // (M-D-YYYY) and DriverVersion: the key with that description, else the first free number.
 //
 // Scenario ("dpinst.scenario" beside it, else the file BREVIX_DPINST_SCENARIO names), lines
-// "<driver folder>=<delay>" or "*=<delay>": milliseconds before the record is written, or
-// "never". Without one it takes 2000 ms. A line "tamper=<path>" stands for another process that
+// "<driver folder>=<delay>" or "*=<delay>": milliseconds before the record is written,
+// "never" (it ends without a record) or "hang" (no record, and it never ends: an installer held
+// by a prompt nobody sees). Without one it takes 2000 ms. A line "tamper=<path>" stands for another process that
 // changes an extracted file behind the upgrade's back: at its start the installer appends a
 // byte to that file (the path relative to the folder that holds "DRIVER").
 //
@@ -141,7 +142,9 @@ int RemoveInstalls(const Inf& inf) {
   return removed;
 }
 
-// The delay for the driver folder; nullopt: never.
+constexpr DWORD kHang = INFINITE;
+
+// The delay for the driver folder; nullopt: never; kHang: never, and never ends.
 std::optional<DWORD> DelayFor(const std::string& folder) {
   const std::string scenario = ReadScenario(L"dpinst.scenario", L"BREVIX_DPINST_SCENARIO");
   std::optional<DWORD> delay = kDefaultDelayMs;
@@ -152,7 +155,9 @@ std::optional<DWORD> DelayFor(const std::string& folder) {
     const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
     const bool mine = lstrcmpiA(key.c_str(), folder.c_str()) == 0;
     if (!mine && (key != "*" || specific)) continue;
-    delay = value == "never" ? std::nullopt : std::optional<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
+    delay = value == "never"  ? std::nullopt
+            : value == "hang" ? std::optional<DWORD>(kHang)
+                              : std::optional<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
     specific = specific || mine;
   }
   return delay;
@@ -200,6 +205,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!delay) {
     Record("dpinst " + folder + ": never records " + Narrow(inf->driverVer));
     return 0;
+  }
+  if (*delay == kHang) {
+    Record("dpinst " + folder + ": hangs");
+    Sleep(INFINITE);
   }
   Sleep(*delay);
   const bool recorded = RecordInstall(*inf);
