@@ -29,6 +29,8 @@ constexpr char16_t kStepDone[] = u"Upgrade21";    // held decorated: " . . . Don
 constexpr char16_t kStepFailed[] = u"Upgrade22";  // held decorated: " . . . Failed!" CR LF
 constexpr char16_t kUpgradeFinished[] = u"Upgrade23";
 constexpr char16_t kPressEnter[] = u"Upgrade24";
+constexpr char16_t kPowerNeeded[] = u"Upgrade25";        // AC power and 25 % charge to flash
+constexpr char16_t kLastFlashUnfinished[] = u"Upgrade26";  // the firmware is flashed again
 
 constexpr char16_t kQuitQuestion[] = u"Popup01";
 constexpr char16_t kRefusal[] = u"Popup02";  // start-up's refusal of the system or machine

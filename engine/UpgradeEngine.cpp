@@ -60,7 +60,7 @@ std::u16string UpgradeEngine::ReadPackagedDriverVersion(DriverKind kind) const {
   return kNotAvailable;
 }
 
-CheckReport UpgradeEngine::RunChecks(bool packageWhole) const {
+CheckReport UpgradeEngine::RunChecks(bool packageWhole, bool flashAgain) const {
   CheckReport r;
   r.installedFirmwareVersion = QueryFirmwareVersion(services_.sensors, services_.standardOutput);
   const PackagedFirmware firmware = ReadPackagedFirmware();
@@ -71,7 +71,8 @@ CheckReport UpgradeEngine::RunChecks(bool packageWhole) const {
   r.installedSttubeVersion = InstalledDriverVersion(DriverKind::Sttube, services_.registry);
   r.packagedSttubeVersion = ReadPackagedDriverVersion(DriverKind::Sttube);
 
-  r.firmwareNeedsUpgrade = OrdinalGreater(OrEmpty(r.packagedFirmwareVersion), OrEmpty(r.installedFirmwareVersion));
+  r.firmwareNeedsUpgrade = OrdinalGreater(OrEmpty(r.packagedFirmwareVersion), OrEmpty(r.installedFirmwareVersion)) ||
+                           (flashAgain && !r.firmwareFileName.empty());
 
   // With neither side of a driver known there is nothing to judge the drivers by: the run
   // counts as current, whatever the firmware says.

@@ -69,7 +69,9 @@ class UpgradeEngine {
 
   // Reads the installed and packaged versions, decides what to upgrade and writes the report.
   // Where the package could not be unpacked whole, the report never finds everything current.
-  CheckReport RunChecks(bool packageWhole = true) const;
+  // An earlier flash that was cut off (`flashAgain`) makes the firmware older whatever the hub
+  // reports, as long as the package carries firmware.
+  CheckReport RunChecks(bool packageWhole = true, bool flashAgain = false) const;
 
   // The packaged firmware file below the firmware folder and the version its name carries.
   struct PackagedFirmware {

@@ -7,6 +7,8 @@
 #include "engine/Extraction.h"
 #include "data/TextKeys.h"
 #include "engine/FirmwareReadBack.h"
+#include "engine/InstalledDrivers.h"
+#include "engine/PowerRule.h"
 
 namespace brevix {
 namespace {
@@ -27,6 +29,28 @@ const char* MissingComponentCode(const std::u16string& entry) {
   if (entry.starts_with(u"DRIVER\\STTUBE\\")) return "0xEE010005";
   if (entry.starts_with(u"DRIVER\\FIRMWARE\\")) return "0xEE010007";
   return nullptr;
+}
+
+void LogRecordFailureOn(UpgradeLog& log, const RecordWriteResult& result) {
+  if (result.Ok()) return;
+  std::string names;
+  for (const std::u16string& name : result.failed) names += (names.empty() ? "" : ", ") + Utf16ToUtf8(name);
+  log.AppendLogLine("Could not keep the run record (" + names + ")");
+}
+
+// Removes `path` and what it holds, never following a link: a link or junction found on the way
+// is left where it is (and what it points at untouched).
+void RemoveTreeNoLinks(FileSystem& files, const std::u16string& path) {
+  const std::uint32_t attributes = files.GetAttributes(path);
+  if (attributes == FileSystem::kInvalidAttributes || (attributes & FileSystem::kReparsePointAttribute)) return;
+  if (!(attributes & FileSystem::kDirectoryAttribute)) {
+    files.RemoveFile(path);
+    return;
+  }
+  if (const auto entries = files.ListDirectory(path)) {
+    for (const FileSystem::DirectoryEntry& entry : *entries) RemoveTreeNoLinks(files, path + u"\\" + entry.name);
+  }
+  files.RemoveEmptyDirectory(path);
 }
 
 }  // namespace
@@ -80,6 +104,10 @@ void UpgradeRun::Start() {
   if (phase_ != RunPhase::Created) return;
   startedAtMs_ = services_.engine.clock.Milliseconds();
   phase_ = RunPhase::Open;
+  // A flash an earlier run started and never saw end (power lost, the process killed, the
+  // machine reset): this run flashes again, whatever the hub now reports.
+  unfinishedFlash_ = ReadFlashInProgress(services_.engine.registry);
+  if (unfinishedFlash_) services_.engine.log.ReportError(kUnfinishedFlashCode, kUnfinishedFlashSection);
   if (site_.ownDirectory) services_.engine.files.RemoveFile(site_.directory + u"\\StatusInformation.dat");
   if (services_.openMailslot) mailslot_ = services_.openMailslot();
   if (mailslot_) return;
@@ -134,6 +162,7 @@ RunEnding UpgradeRun::Ending() const {
 void UpgradeRun::ExtractPackage() {
   phase_ = RunPhase::Extracted;
   if (packageExtracted_) return;
+  RemoveLeftComponents();
   const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
   ExtractionResult result;
   if (package) result = brevix::ExtractPackage(*package, extractionFiles_);
@@ -157,8 +186,13 @@ void UpgradeRun::RunChecks() {
   // Nothing is judged from a file that is not there: with part of the package missing the
   // checks never find everything current, and the run has failed.
   const bool packageWhole = packageExtracted_ && missingEntries_.empty();
-  report_ = engine_.RunChecks(packageWhole);
+  report_ = engine_.RunChecks(packageWhole, unfinishedFlash_.has_value());
   if (!packageWhole) state_.MarkStepFailed();
+  if (unfinishedFlash_) Emit(SessionEvent::Of(SessionEvent::Kind::Text, texts_.Text(text::kLastFlashUnfinished) + u"\r\n"));
+  // A warning, not a refusal: the adapter may be plugged in while the drivers install.
+  if (report_.firmwareNeedsUpgrade && services_.power && CheckFlashPower(*services_.power) != FlashPower::Allowed) {
+    Emit(SessionEvent::Of(SessionEvent::Kind::Text, texts_.Text(text::kPowerNeeded) + u"\r\n"));
+  }
   checked_ = true;
   phase_ = RunPhase::Checked;
   if (report_.allLatest) {
@@ -193,7 +227,7 @@ void UpgradeRun::StartWorker() {
   if (workerStarted_ || phase_ != RunPhase::Upgrading) return;
   workerStarted_ = true;
   // The report is copied: the worker reads its own.
-  worker_ = std::thread([this, report = report_] { UpgradeWorker(engine_, report, state_); });
+  worker_ = std::thread([this, report = report_] { UpgradeWorker(engine_, report, state_, this); });
 }
 
 void UpgradeRun::PollTick() {
@@ -249,6 +283,7 @@ void UpgradeRun::CloseStage(ToolEnding how, Closing& closing) noexcept {
       // The hub restarts into what was flashed: "Done." only when it reads as the packaged
       // firmware; a tool that reports success while the hub keeps its old firmware failed.
       const ReadBackResult read = ReadBackFirmware(services.sensors, services.clock, services.standardOutput, packaged);
+      closing.lastRead = read.lastRead;
       if (!closing.claimed.exchange(true)) {
         if (!read.matches) {
           services.log.ReportError("0xEE03000C", "Upgrading");
@@ -266,6 +301,61 @@ void UpgradeRun::CloseStage(ToolEnding how, Closing& closing) noexcept {
   closing.done = true;
 }
 
+bool UpgradeRun::Open() {
+  const EngineServices& services = services_.engine;
+  if (services_.power) {
+    FlashPower power = CheckFlashPower(*services_.power);
+    if (power != FlashPower::Allowed) {
+      Emit(SessionEvent::Of(SessionEvent::Kind::Text, texts_.Text(text::kPowerNeeded) + u"\r\n"));
+      // Someone at the wizard can plug the adapter in; nobody can for an unattended run.
+      if (mode_ == RunMode::Wizard) {
+        const std::uint64_t start = services.clock.Milliseconds();
+        std::uint64_t lastCheck = start;
+        while (power != FlashPower::Allowed && services.clock.Milliseconds() - start < kPowerWaitMs) {
+          services.clock.Sleep(kPowerWaitSliceMs);
+          const std::uint64_t now = services.clock.Milliseconds();
+          if (!powerChanged_.exchange(false) && now - lastCheck < kPowerRecheckMs) continue;
+          lastCheck = now;
+          power = CheckFlashPower(*services_.power);
+        }
+        if (power != FlashPower::Allowed) power = CheckFlashPower(*services_.power);  // at the deadline
+      }
+      if (power != FlashPower::Allowed) {
+        services.log.ReportError(kPowerRefusalCode, kPowerRefusalSection);
+        return false;
+      }
+    }
+  }
+  // Written before the tool starts, cleared once the flash has been read back: a record a
+  // later run finds means this flash was cut off.
+  if (services_.record) {
+    LogRecordFailureOn(services.log, WriteFlashInProgress(*services_.record, report_.packagedFirmwareVersion,
+                                                          services.clock.UtcNow()));
+    flashRecorded_ = true;
+  }
+  return true;
+}
+
+void UpgradeRun::RemoveLeftComponents() {
+  // Only in start-up's own folder, which only administrators can change; elsewhere what is
+  // there may be the user's.
+  if (!site_.ownDirectory) return;
+  FileSystem& files = services_.engine.files;
+  for (const char16_t* name : {u"DRIVER", u"ErrorCode.ini", u"PidVid"}) {
+    RemoveTreeNoLinks(files, site_.directory + u"\\" + name);
+  }
+}
+
+InstalledVersions UpgradeRun::VersionsAtEnd() const {
+  InstalledVersions v{report_.installedFirmwareVersion, report_.installedAcpiVersion, report_.installedSttubeVersion};
+  if (closing_ && closing_->done.load() && !closing_->lastRead.empty()) v.firmware = closing_->lastRead;
+  if (upgradeStarted_) {
+    v.acpiDriver = InstalledDriverVersion(DriverKind::Acpi, services_.engine.registry);
+    v.sttubeDriver = InstalledDriverVersion(DriverKind::Sttube, services_.engine.registry);
+  }
+  return v;
+}
+
 void UpgradeRun::HoldStage(bool on) {
   stageRunning_ = on;
   if (services_.sleepGuard) services_.sleepGuard->KeepAwake(on);
@@ -280,6 +370,13 @@ void UpgradeRun::EndStage() {
   pollTimer_ = Scheduler::kNoTimer;
   phase_ = RunPhase::Finished;
   HoldStage(false);
+  // The flash is over in a known way (read back, a failure report, the time-out, a tool that
+  // never started): the next run has nothing to finish. Not so for a read-back the run stopped
+  // waiting for: what the hub holds is not known, and the next run flashes again.
+  const bool closingAbandoned = closing_ && closing_->abandoned && !closing_->done.load();
+  if (flashRecorded_.load() && services_.record && !closingAbandoned) {
+    LogRecordFailureOn(services_.engine.log, ClearFlashInProgress(*services_.record));
+  }
   RemoveWorkFiles();
   Emit(SessionEvent::Checked(SessionEvent::Kind::StageEnded, false));
 }

@@ -28,6 +28,7 @@
 #include "engine/FirmwareReadBack.h"
 #include "engine/RunTypes.h"
 #include "engine/RunMode.h"
+#include "engine/RunRecord.h"
 #include "engine/Scheduler.h"
 #include "engine/SessionEvent.h"
 #include "engine/UpgradeEngine.h"
@@ -36,6 +37,8 @@
 #include "platform/FileSecurity.h"
 #include "platform/Mailslot.h"
 #include "platform/Resources.h"
+#include "platform/PowerStatus.h"
+#include "platform/RegistryWriter.h"
 #include "platform/SleepGuard.h"
 
 namespace brevix {
@@ -77,6 +80,20 @@ struct RunServices {
   WorkingFolder folder;
   ThreadLimits limits = {};
   SleepGuard* sleepGuard = nullptr;  // the system stays awake through the upgrading stage
+  PowerStatusSource* power = nullptr;  // the flash waits for safe power (none: not checked)
+  RegistryWriter* record = nullptr;    // the flash's record and the run's summary (none: not kept)
+};
+
+// The firmware is flashed only on safe power. Where someone can plug the adapter in (the
+// wizard), the firmware step waits for it this long, looking again every second and at once
+// when the system says the power changed; an unattended run does not wait.
+constexpr std::uint64_t kPowerWaitMs = 5 * 60 * 1000;
+constexpr std::uint32_t kPowerRecheckMs = 1000;
+constexpr std::uint32_t kPowerWaitSliceMs = 100;
+
+// What the run leaves installed, as the report would show it.
+struct InstalledVersions {
+  std::u16string firmware, acpiDriver, sttubeDriver;
 };
 
 constexpr char16_t kMailslotFailureText[] = u"Failed to Create a mailslot.";
@@ -99,7 +116,7 @@ enum class RunPhase {
   Ended,      // every thread joined, the work files gone
 };
 
-class UpgradeRun {
+class UpgradeRun : private FlashGate {
  public:
   UpgradeRun(const RunServices& services, const TextTable& texts, RunMode mode);
   // Ends the run (waits for its threads) if no intent ended it.
@@ -130,6 +147,12 @@ class UpgradeRun {
   // The session ends by force (a log-off or shutdown that would not wait): during the stage
   // the log says so before the process goes. From any thread.
   void SessionEnding();
+  // The system says the power supply changed (WM_POWERBROADCAST): a firmware step waiting for
+  // the adapter looks again at once. From any thread.
+  void PowerChanged() { powerChanged_ = true; }
+  // The versions installed as the run ends: the drivers read again, the firmware as read back
+  // after a flash, else as the checks found it.
+  InstalledVersions VersionsAtEnd() const;
   // Whether the upgrading stage runs (from any thread).
   bool StageRunning() const { return stageRunning_.load(); }
   // The finish page's Finish (the console's Enter at the end). Refused (false) during the
@@ -157,6 +180,7 @@ class UpgradeRun {
     std::atomic<bool> done{false};
     std::atomic<bool> claimed{false};
     bool abandoned = false;  // the run stopped waiting (front end's thread only)
+    std::u16string lastRead;  // the read-back's last read; read only once `done`
   };
   enum class ToolEnding {
     ReadBack,    // a success report: the tool is ended at once, then the firmware read back
@@ -171,6 +195,12 @@ class UpgradeRun {
   // stage's closing have ended and after an earlier removal.
   void RemoveWorkFiles();
   void End();
+  // Right before the flashing tool starts, on the worker's thread: the power rule (and the wait
+  // for the adapter in the wizard), then the record of the flash.
+  bool Open() override;
+  // Removes what an earlier run left of the component folders, before the package is written:
+  // a leftover beside the tool would fail its check and hold every later flash back.
+  void RemoveLeftComponents();
   // Joins the clean-up, the worker and the stage's closing, where they were started.
   void WaitForThreads();
   // The system's restart, by the full path of shutdown.exe.
@@ -199,6 +229,10 @@ class UpgradeRun {
   bool pollPeriodic_ = false;
   bool upgradeStarted_ = false;
   std::atomic<bool> stageRunning_{false};
+  std::atomic<bool> powerChanged_{false};
+  std::atomic<bool> flashRecorded_{false};  // the worker wrote the flash's record
+  std::optional<FlashInProgress> unfinishedFlash_;  // an earlier run's flash that was cut off
+
   bool workerStarted_ = false;
   bool restartChosen_ = false;
   bool restartStarted_ = false;

@@ -166,7 +166,8 @@ bool EndFirmwareTool(WorkerState& state) {
   return tool && tool->EndTree();
 }
 
-void UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept {
+void UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
+                   FlashGate* gate) noexcept {
   state.SetFinished(false);
   FinishedOnExit finished{state};
   try {
@@ -181,8 +182,15 @@ void UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, Worke
     }
     engine.Services().clock.Sleep(kFirmwareStepDelayMs);
     if (!report.firmwareNeedsUpgrade) return;
+    const bool mayFlash = !gate || gate->Open();
     engine.WriteOutput(engine.Text(text::kFindingDevice));  // "Finding device"
     Emit(engine, SessionEvent::Kind::StepStarted);
+    if (!mayFlash) {
+      state.MarkStepFailed();
+      state.MarkFirmwareStepClosed();
+      Emit(engine, SessionEvent::Kind::StepEnded, engine.Text(text::kStepFailed));
+      return;
+    }
     if (!ComponentIntact(engine, state, Component::Firmware)) {
       state.MarkFirmwareStepClosed();
       return;

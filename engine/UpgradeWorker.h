@@ -102,11 +102,23 @@ bool LaunchFirmwareTool(const UpgradeEngine& engine, const std::u16string& firmw
 // none or it would not end.
 bool EndFirmwareTool(WorkerState& state);
 
+// What must hold right before the flashing tool starts (the run's share: the power supply, the
+// wait for the adapter where someone can plug it in, the record of the flash). On the worker's
+// thread.
+class FlashGate {
+ public:
+  virtual ~FlashGate() = default;
+  // False: the flash must not start; the firmware step then fails (the gate said why).
+  virtual bool Open() = 0;
+};
+
 // The worker's whole run: the steps the checking report found necessary, each reported to the
 // engine's front end, failures to the upgrade log and to `state`. Right before a driver is
 // installed or the flashing tool started, the component's files are checked against the
 // package's digests; a component that fails is not started and its step fails. Marks the drivers done after
 // the last driver step and the worker finished when it returns. Never throws.
-void UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state) noexcept;
+// `gate`, where given, is asked right before the firmware step.
+void UpgradeWorker(const UpgradeEngine& engine, const CheckReport& report, WorkerState& state,
+                   FlashGate* gate = nullptr) noexcept;
 
 }  // namespace brevix

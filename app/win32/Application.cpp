@@ -17,6 +17,7 @@
 #include "data/TextTable.h"
 #include "data/UpgradeLog.h"
 #include "data/win32/Win32LogFile.h"
+#include "engine/RunRecord.h"
 #include "engine/UpgradeRun.h"
 #include "engine/win32/Win32DeviceControl.h"
 #include "engine/win32/Win32Mailslot.h"
@@ -144,6 +145,8 @@ ExitCode Run() {
   Win32FileSecurity fileSecurity;
   Win32FileDigester digests;
   Win32SleepGuard sleepGuard;
+  Win32PowerStatus power;
+  Win32RegistryWriter record(kRunRecordKey);
   UpgradeLog log(profile, clock, logFile);
   const TextTable texts = TextTable::Load(language, tableId, LoadLicenceText(resources, langId));
   const RunServices services{
@@ -154,7 +157,9 @@ ExitCode Run() {
       system.SystemDirectory(),
       folder,
       ThreadLimits{},
-      &sleepGuard};
+      &sleepGuard,
+      &power,
+      &record};
   const std::u16string applicationName = ApplicationName();
   UpgradeRun run(services, texts, mode);
 
@@ -175,7 +180,17 @@ ExitCode Run() {
   }
   // Each front end has ended the run before it went; this only waits should one not have.
   run.Detach();
-  return DecideExitCode(mode, StartupOutcome::Ready, run.Ending());
+  const ExitCode code = DecideExitCode(mode, StartupOutcome::Ready, run.Ending());
+  if (!IsTextOnly(mode)) {
+    // What deployment tools read instead of the log: how the last run ended and what it left
+    // installed. Writing it never changes the run's outcome.
+    const InstalledVersions installed = run.VersionsAtEnd();
+    const RecordWriteResult written = WriteRunSummary(
+        record, RunSummary{static_cast<std::uint32_t>(code), clock.UtcNow(), installed.firmware, installed.acpiDriver,
+                           installed.sttubeDriver});
+    if (!written.Ok()) log.AppendLogLine("Could not keep the run record");
+  }
+  return code;
 }
 
 }  // namespace

@@ -61,8 +61,9 @@ drive() {
   if [ "$mode" = console ]; then args+=("$1"); shift; fi
   args+=("$(win_path "$exe")" "$@")
   rm -f "$report"
-  "$run" "$prefix" $((seconds + 30)) "$driver" "${args[@]}" >/dev/null 2>&1
+  "${drive_wrap[@]}" "$run" "$prefix" $((seconds + 30)) "$driver" "${args[@]}" >/dev/null 2>&1
 }
+drive_wrap=()  # a command the drive runs under (a mount namespace of its own, say)
 field() { sed -n "s/^$1=//p" "$report" 2>/dev/null | head -1; }
 transcript() { sed '1,/^--- transcript$/d' "$report" 2>/dev/null; }
 show() { echo "--- report:"; cat "$report" 2>/dev/null; echo "---"; }
@@ -494,7 +495,14 @@ if part 14; then
 #     is ended at the poll's time-out; neither outlives the run, which ends 1603. An entry of the
 #     package that cannot be written (a folder stands where the ACPI INF goes) fails the run
 #     with its table line, and nothing is called current.
-left_running() { pgrep -f "$1" >/dev/null 2>&1; }
+left_running() {  # <pattern>: a process of this prefix whose command line matches
+  local pid want
+  want="WINEPREFIX=$(realpath -m "$prefix")"
+  for pid in $(pgrep -f "$1" 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "$want" && return 0
+  done
+  return 1
+}
 integrity_case "installer that never ends" "ACPI=hang" - \
   "$(step_writes Upgrade06 Upgrade22; step_writes Upgrade05 Upgrade21; step_writes Upgrade04 Upgrade21
      progress_writes; step_writes Upgrade07 Upgrade21)" \
@@ -506,14 +514,97 @@ DRIVE_SECONDS=240 integrity_case "flashing tool that never says a word" "*=300" 
 check "silent tool: ended at the time-out, nothing of it runs on" '! left_running "VarnekDFU.exe"'
 all_older
 lines=$(wc -l <"$log_file" 2>/dev/null || echo 0)
+# (with a read-only file in it, which the run's clean start cannot delete either)
 mkdir -p "$workdir/DRIVER/ACPI/VarnekBrevixAcpi.inf"
+: >"$workdir/DRIVER/ACPI/VarnekBrevixAcpi.inf/kept"
+chmod a-w "$workdir/DRIVER/ACPI/VarnekBrevixAcpi.inf/kept"
 drive 120 console "$(lang_text 212_en Upgrade24)" /S
 check "/S, a folder where the ACPI INF goes: exit 1603 ($(field exit))" '[ "$(field exit)" = 1603 ]'
 check "/S, a folder where the ACPI INF goes: the table's line" \
   'new_log_lines "$lines" | grep -qx "Can not find upgrading ACPI driver (0xEE010003)"'
 check "/S, a folder where the ACPI INF goes: nothing is called current" \
   '! transcript | grep -qF "$(lang_text 212_en Checking16)"'
+chmod -R u+w "$workdir/DRIVER" 2>/dev/null || true
 rm -rf "$workdir/DRIVER"
+drivers_reset
+fi
+
+if part 15; then
+# 15. Power: Wine answers GetSystemPowerStatus from /sys/class/power_supply; a private mount
+#     namespace shows the program a notebook's. On battery at 20 % the drivers upgrade, the
+#     report and the firmware step say why the firmware is not, the tool never starts, 1603;
+#     on AC at 80 % the whole upgrade runs, 3010. Then a flash cut off (every process ended at
+#     once while the tool holds after a progress report and wrote a file beside itself): the
+#     next /S says so, flashes again whatever the hub reports, and ends 3010.
+power="$scratch/power"
+notebook() {  # <ac online 0|1> <percent>
+  mkdir -p "$power/AC" "$power/BAT0"
+  echo Mains >"$power/AC/type"; echo "$1" >"$power/AC/online"
+  echo Battery >"$power/BAT0/type"; echo 1 >"$power/BAT0/present"
+  if [ "$1" = 1 ]; then echo Charging >"$power/BAT0/status"; else echo Discharging >"$power/BAT0/status"; fi
+  echo 11000000 >"$power/BAT0/voltage_now"; echo 1000000 >"$power/BAT0/current_now"
+  echo 5000000 >"$power/BAT0/charge_full"; echo $((50000 * $2)) >"$power/BAT0/charge_now"
+}
+# The drives below run in a mount namespace of their own, where the notebook's power is seen.
+on_notebook=(unshare -m --propagation private bash -c 'mount --bind "$0" /sys/class/power_supply && exec "$@"' "$power")
+power_text=$(lang_text 212_en Upgrade25)
+if unshare -m --propagation private true 2>/dev/null && [ -d /sys/class/power_supply ]; then
+  all_older
+  notebook 0 20
+  lines=$(wc -l <"$log_file" 2>/dev/null || echo 0)
+  rm -f "$scratch/standins.log"
+  drive_wrap=("${on_notebook[@]}")
+  BREVIX_STANDIN_LOG="$(win_path "$scratch/standins.log")" drive 120 console "$(lang_text 212_en Upgrade24)" /S
+  check "/S on battery at 20 %: exit 1603 ($(field exit))" '[ "$(field exit)" = 1603 ]'
+  check "/S on battery at 20 %: the drivers Done., the power text (report and firmware step), Finding device Failed!" \
+    '[ "$(transcript | grep -c " \. \. \. Done\.")" = 2 ] && [ "$(transcript | grep -cF "$power_text")" = 2 ] &&
+     transcript | grep -qF "Finding device . . . Failed!"'
+  check "/S on battery at 20 %: the table's line, the tool never started" \
+    'new_log_lines "$lines" | grep -qx "Firmware upgrade needs AC power and a battery charge of at least 25% (0xEE03000F)" &&
+     ! grep -q "VarnekDFU" "$scratch/standins.log"'
+  drivers_reset
+  all_older
+  notebook 1 80
+  drive 120 console "$(lang_text 212_en Upgrade24)" /S
+  drive_wrap=()
+  check "/S on AC at 80 %: the whole upgrade, exit 3010 ($(field exit))" \
+    '[ "$(field exit)" = 3010 ] && transcript | grep -qF "Upgrading Varnek(R) Brevix Firmware . . . Done." &&
+     ! transcript | grep -qF "$power_text"'
+  drivers_reset
+else
+  echo "FAIL: no private mount namespace here for the power cases"
+  fail=1
+fi
+
+# The cut-off flash: the tool holds after a progress report and writes beside itself; then
+# every process of the prefix ends at once, as when the power goes.
+all_older
+printf 'send 0 2 0\nsend 0 4 30\nsleep 600000\n' >"$scratch/dfu.scenario"
+rm -f "$scratch/standins.log"
+(BREVIX_DFU_SCENARIO="$(win_path "$scratch/dfu.scenario")" BREVIX_STANDIN_LOG="$(win_path "$scratch/standins.log")" \
+  drive 200 console "$(lang_text 212_en Upgrade24)" /S) &
+cut_run=$!
+for ((i = 0; i < 120; i++)); do grep -q "VarnekDFU" "$scratch/standins.log" 2>/dev/null && break; sleep 1; done
+sleep 3
+: >"$workdir/DRIVER/FIRMWARE/Tool/dfu-invocations.log" 2>/dev/null || true
+timeout 30 wineserver -k >/dev/null 2>&1; timeout 30 wineserver -w >/dev/null 2>&1
+wait "$cut_run" 2>/dev/null || true
+check "cut-off flash: the run's record is left behind" \
+  '"$run" "$prefix" 60 reg query "HKLM\SOFTWARE\Varnek Corporation\Varnek(R) Brevix\Upgrade Tool" /v FlashInProgressVersion /reg:64 2>/dev/null | grep -q FlashInProgressVersion'
+# The hub now reports the packaged firmware: only the record says the flash did not finish.
+printf '%s\n' 'sensor=HID Sensor Collection|custom|@221212-0' >"$fixture"
+rm -f "$firmware_file" "$scratch/dfu.scenario"
+install_drivers 8-6-2013 1.1.0 7-5-2012 3.0.4.0
+lines=$(wc -l <"$log_file" 2>/dev/null || echo 0)
+drive 120 console "$(lang_text 212_en Upgrade24)" /S
+check "after the cut-off flash: the log line, the report's text, the firmware flashed again, 3010 ($(field exit))" \
+  'new_log_lines "$lines" | grep -qx "The previous firmware upgrade did not finish (0xEE030010)" &&
+   transcript | grep -qF "$(lang_text 212_en Upgrade26)" &&
+   transcript | grep -qF "Upgrading Varnek(R) Brevix Firmware . . . Done." && [ "$(field exit)" = 3010 ]'
+check "after the cut-off flash: the record is cleared" \
+  '! "$run" "$prefix" 60 reg query "HKLM\SOFTWARE\Varnek Corporation\Varnek(R) Brevix\Upgrade Tool" /v FlashInProgressVersion /reg:64 2>/dev/null | grep -q FlashInProgressVersion'
+check "after the run: LastExitCode 3010 is kept for deployment tools" \
+  '"$run" "$prefix" 60 reg query "HKLM\SOFTWARE\Varnek Corporation\Varnek(R) Brevix\Upgrade Tool" /v LastExitCode /reg:64 2>/dev/null | grep -qi "0xbc2"'
 drivers_reset
 fi
 

@@ -366,6 +366,60 @@ inline Bytes DfuMessage(std::uint16_t status, std::uint16_t type, std::uint16_t 
 // among the files of the pattern's directory in name order.
 class SearchableFileSystem : public FakeFileSystem {
  public:
+  // As on a disk: a relative path names a file below the current directory, and the folders a
+  // file's path passes through are there.
+  std::u16string Resolve(const std::u16string& path) const {
+    const std::u16string p = Norm(path);
+    if (p.find(u':') != std::u16string::npos || (!p.empty() && p[0] == u'\\') || p == u".") return p;
+    return Norm(current) + u"\\" + p;
+  }
+  std::uint32_t GetAttributes(const std::u16string& path) override {
+    const std::uint32_t attributes = FakeFileSystem::GetAttributes(Resolve(path));
+    if (attributes != kInvalidAttributes) return attributes;
+    const std::u16string prefix = Resolve(path) + u"\\";
+    for (const auto& [file, bytes] : files) {
+      if (file.compare(0, prefix.size(), prefix) == 0) return kDirectoryAttribute;
+    }
+    return kInvalidAttributes;
+  }
+  bool MakeDirectory(const std::u16string& path) override {
+    const std::u16string p = Resolve(path);
+    // The folders above a file that is there are there too.
+    const auto parent = p.rfind(u'\\');
+    if (parent != std::u16string::npos && GetAttributes(p.substr(0, parent)) == kDirectoryAttribute &&
+        !directories.count(p.substr(0, parent))) {
+      directories[p.substr(0, parent)] = kDirectoryAttribute;
+    }
+    if (GetAttributes(p) == kDirectoryAttribute && !directories.count(p)) directories[p] = kDirectoryAttribute;
+    createCalls.push_back(Norm(path));
+    if (createFails || directories.count(p) || files.count(p)) return false;
+    if (parent != std::u16string::npos && !directories.count(p.substr(0, parent))) return false;
+    directories[p] = kDirectoryAttribute;
+    return true;
+  }
+  bool WriteWholeFile(const std::u16string& path, ByteView bytes) override {
+    const std::u16string p = Resolve(path);
+    const auto parent = p.rfind(u'\\');
+    if (parent != std::u16string::npos && GetAttributes(p.substr(0, parent)) != kDirectoryAttribute) return false;
+    if (auto a = fileAttributes.find(p); a != fileAttributes.end() && (a->second & 1)) return false;
+    if (directories.count(p)) return false;
+    files[p] = Bytes(bytes.begin(), bytes.end());
+    return true;
+  }
+  std::optional<Bytes> ReadWholeFile(const std::u16string& path) override {
+    return FakeFileSystem::ReadWholeFile(Resolve(path));
+  }
+  bool RemoveFile(const std::u16string& path) override { return FakeFileSystem::RemoveFile(Resolve(path)); }
+  bool RemoveEmptyDirectory(const std::u16string& path) override {
+    const std::u16string p = Resolve(path), prefix = p + u"\\";
+    for (const auto& [file, bytes] : files) {
+      if (file.compare(0, prefix.size(), prefix) == 0) return false;
+    }
+    for (const auto& [dir, attributes] : directories) {
+      if (dir.compare(0, prefix.size(), prefix) == 0) return false;
+    }
+    return directories.erase(p) > 0 || true;
+  }
   static bool Matches(std::u16string_view mask, std::u16string_view name) {
     auto fold = [](char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; };
     if (mask.empty()) return name.empty();
@@ -440,8 +494,9 @@ struct EngineMachine {
 
   EngineMachine() {
     files.current = kWork;
+    files.directories[kWork] = FileSystem::kDirectoryAttribute;
     resources.items[{u"INI", kEnglishTableId}] = ShippedLanguageTable();
-    files.files[u"ErrorCode.ini"] = Ansi(ShippedErrorCodeIni());
+    files.files[Path(u"ErrorCode.ini")] = Ansi(ShippedErrorCodeIni());
     SetPackage(u"08/06/2013,1.1.0", u"07/05/2012,3.0.4.0", kFirmwareFile);
     registry.keys[kSystemClassKey] = {};
     registry.keys[kUsbClassKey] = {};
@@ -479,7 +534,9 @@ struct EngineMachine {
     std::vector<std::pair<std::u16string, Bytes>> entries;
     const std::u16string prefix = Path(u"");
     for (const auto& [path, bytes] : files.files) {
-      if (path.rfind(prefix + u"DRIVER\\", 0) == 0) entries.emplace_back(path.substr(prefix.size()), bytes);
+      if (path.rfind(prefix + u"DRIVER\\", 0) == 0 || path == prefix + u"ErrorCode.ini") {
+        entries.emplace_back(path.substr(prefix.size()), bytes);
+      }
     }
     const Bytes unrecorded = BuildPackage(entries);  // the entries below point into it
     const auto contents = ReadPackage(unrecorded).contents;

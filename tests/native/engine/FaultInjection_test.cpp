@@ -64,7 +64,7 @@ struct CheckedAfterExtraction {
   explicit CheckedAfterExtraction(const testing::FakeFileSystem& disk) {
     m.files.files.clear();
     for (const auto& [path, bytes] : disk.files) {
-      m.files.files[path.rfind(u"DRIVER\\", 0) == 0 ? EngineMachine::Path(path) : path] = bytes;
+      m.files.files[EngineMachine::Path(path)] = bytes;
     }
     engine = std::make_unique<UpgradeEngine>(m.Services(), m.Texts());
     engine->Attach(&m.view);

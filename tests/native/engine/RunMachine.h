@@ -6,6 +6,7 @@
 
 #include "app/ConsoleFrontEnd.h"
 #include "engine/EngineFakes.h"
+#include "engine/RunRecord.h"
 #include "engine/UpgradeRun.h"
 
 namespace brevix::testing {
@@ -58,6 +59,7 @@ struct RunMachine {
   testing::RecordingLogFile logFile;
   UpgradeLog log{m.profile, clock, logFile};
   NoSecurity security;  // start-up's own directory: nothing is asked
+  FakeRegistryWriter record{m.registry, kRunRecordKey};
   bool mailslotMade = true;
   SharedMailslot* mailslot = nullptr;
   std::vector<Bytes> flash;
@@ -98,7 +100,11 @@ struct RunMachine {
           return made;
         },
         u"C:\\Windows\\system32",
-        WorkingFolder{m.files.CurrentDirectory(), true}};
+        WorkingFolder{m.files.CurrentDirectory(), true},
+        ThreadLimits{},
+        nullptr,
+        nullptr,
+        &record};
   }
 
   // Runs a silent run through the console front end; returns the console's text.

@@ -233,8 +233,13 @@ TEST(UpgradeRun, AnEntryThatCannotBeWrittenFailsTheRun) {
     w.machine.m.sensors.sensors = {testing::HubSensor(u"221212-0")};
     w.machine.m.registry.keys[std::u16string(DriverClassKey(DriverKind::Sttube)) + u"\\0000"].values[u"DriverDate"] =
         u"7-5-2012";
-    w.machine.m.files.directories[c.entry] = FileSystem::kDirectoryAttribute;
-    w.machine.m.files.files.erase(testing::EngineMachine::Path(c.entry));
+    // (with a file in it that cannot be deleted, so that the clean-up before extraction cannot
+    // take the folder away either)
+    const std::u16string place = testing::EngineMachine::Path(c.entry);
+    w.machine.m.files.files.erase(place);
+    w.machine.m.files.directories[place] = FileSystem::kDirectoryAttribute;
+    w.machine.m.files.files[place + u"\\kept"] = Bytes{1};
+    w.machine.m.files.fileAttributes[place + u"\\kept"] = 1;  // read-only
     w.ToChecked();
     EXPECT_TRUE(w.events.Saw("checked:older")) << Utf16ToUtf8(c.entry);
     for (const std::string& call : w.events.Calls()) EXPECT_EQ(call.find("all latest"), std::string::npos) << call;
@@ -417,6 +422,115 @@ TEST(UpgradeRun, AReadBackThatNeverReturnsDoesNotHoldTheRun) {
   release.set_value();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(w.events.Calls().size(), calls);
+}
+
+// The power supply as a notebook's: on battery at `percent` until the clock reaches `acFromMs`
+// (never: no adapter is plugged in), then on AC.
+class Notebook : public PowerStatusSource {
+ public:
+  Notebook(Clock& clock, std::uint8_t percent, std::optional<std::uint64_t> acFromMs)
+      : clock_(clock), percent_(percent), acFrom_(acFromMs) {}
+  std::optional<PowerFacts> Read() override {
+    const bool ac = acFrom_ && clock_.Milliseconds() >= *acFrom_;
+    return PowerFacts{std::uint8_t(ac ? kAcOnline : kAcOffline), 2, percent_};
+  }
+
+ private:
+  Clock& clock_;
+  std::uint8_t percent_;
+  std::optional<std::uint64_t> acFrom_;
+};
+
+// The firmware is flashed only on safe power: the checks warn, and right before the tool the
+// rule is taken again. The wizard waits for the adapter (up to 5 minutes), a silent run does
+// not; the drivers' steps stay done either way.
+TEST(UpgradeRun, TheFlashWaitsForSafePower) {
+  const std::string powerText = "log:Connect the power adapter: the firmware is upgraded only on AC power with the "
+                                "battery charged to at least 25%.\r\n";
+  struct Case {
+    const char* what;
+    RunMode mode;
+    std::uint8_t percent;
+    std::optional<std::uint64_t> acFromMs;  // from the run's start
+    bool flashed;
+  } cases[] = {
+      {"/S on battery at 20 %: no wait, no flash", RunMode::Silent, 20, std::nullopt, false},
+      {"wizard, on battery at 80 %, the adapter plugged in after a minute", RunMode::Wizard, 80, 60000, true},
+      {"wizard, at 20 %: the adapter alone is not enough", RunMode::Wizard, 20, 60000, false},
+      {"wizard, no adapter for 5 minutes", RunMode::Wizard, 80, std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    WizardRun w(c.mode);
+    Notebook notebook(w.machine.clock, c.percent, c.acFromMs);
+    w.run.reset();  // made again below, with the power source
+    RunServices services = w.machine.Services();
+    services.power = &notebook;
+    w.run = std::make_unique<UpgradeRun>(services, w.machine.m.texts, c.mode);
+    w.run->Attach(w.events, *w.scheduler);
+    w.run->Start();
+    w.ToChecked();
+    const auto atChecks = w.events.Calls();
+    EXPECT_NE(std::find(atChecks.begin(), atChecks.end(), powerText), atChecks.end()) << c.what << ": no warning";
+    ASSERT_TRUE(w.UpgradeToStageEnd()) << c.what;
+    w.run->Finish();
+    EXPECT_EQ(w.machine.m.launcher.lastTracked != nullptr, c.flashed) << c.what;
+    EXPECT_TRUE(w.events.Saw("end: . . . Done.\r\n")) << c.what << ": the driver step";
+    EXPECT_EQ(w.run->Ending(), c.flashed ? RunEnding::Upgraded : RunEnding::Failed) << c.what;
+    bool logged = false;
+    for (const std::string& line : w.machine.logFile.lines) {
+      logged = logged || line.find("Firmware upgrade needs AC power and a battery charge of at least 25% (0xEE03000F)") !=
+                             std::string::npos;
+    }
+    EXPECT_EQ(logged, !c.flashed) << c.what;
+    if (c.mode == RunMode::Wizard && c.flashed) {
+      EXPECT_GE(w.machine.clock.Milliseconds(), 60000u) << c.what << ": the flash did not wait";
+    }
+  }
+}
+
+// A flash is recorded before the tool starts and the record cleared after its read-back; a
+// record an earlier run left means its flash was cut off: this run says so and flashes again,
+// whatever the hub reports. What an earlier run left in the component folders goes first.
+TEST(UpgradeRun, ACutOffFlashIsRecognisedAndFlashedAgain) {
+  const std::u16string mark(kFlashInProgressVersionValue);
+  {
+    WizardRun w;
+    bool recordedAtStart = false;
+    const auto resume = w.machine.m.launcher.onResume;
+    w.machine.m.launcher.onResume = [&, resume] {
+      recordedAtStart = w.machine.m.registry.keys[kRunRecordKey].values.count(mark) == 1;
+      resume();
+    };
+    w.ToChecked();
+    ASSERT_TRUE(w.UpgradeToStageEnd());
+    w.run->Finish();
+    EXPECT_TRUE(recordedAtStart);
+    EXPECT_EQ(w.machine.m.registry.keys[kRunRecordKey].values.count(mark), 0u) << "cleared after the read-back";
+  }
+  WizardRun w;
+  // The hub reads as the packaged firmware, but the last flash never finished.
+  w.machine.m.sensors.sensors = {testing::HubSensor(u"221212-0")};
+  w.machine.m.registry.keys[kRunRecordKey].values[mark] = u"221212";
+  w.run->Detach();  // the record is read as the run starts: start again
+  const RunServices services = w.machine.Services();
+  // A file the tool wrote beside itself in the cut-off run (not in the package).
+  const std::u16string leftover = testing::EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\dfu-invocations.log");
+  w.machine.m.files.files[leftover] = Bytes{1};
+  w.run = std::make_unique<UpgradeRun>(services, w.machine.m.texts, RunMode::Wizard);
+  w.run->Attach(w.events, *w.scheduler);
+  w.run->Start();
+  w.run->Consent(RunConsent::Licence);
+  EXPECT_EQ(w.machine.m.files.files.count(leftover), 0u) << "the leftover stayed";
+  w.run->Consent(RunConsent::Checks);
+  EXPECT_TRUE(w.events.Saw("log:The last firmware upgrade did not finish; the firmware will be upgraded again.\r\n"));
+  ASSERT_TRUE(w.UpgradeToStageEnd());
+  w.run->Finish();
+  EXPECT_TRUE(w.machine.m.launcher.lastTracked) << "the firmware was not flashed again";
+  bool logged = false;
+  for (const std::string& line : w.machine.logFile.lines) {
+    logged = logged || line.find("The previous firmware upgrade did not finish (0xEE030010)") != std::string::npos;
+  }
+  EXPECT_TRUE(logged);
 }
 
 // The system stays awake from the stage's start to its end, and a session's forced end during

@@ -634,6 +634,10 @@ LRESULT CVarnekDFUDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == WM_QUERYDRAGICON) return reinterpret_cast<LRESULT>(icon_);
   if (message == WM_QUERYENDSESSION && run_.StageRunning()) return FALSE;
+  if (message == WM_POWERBROADCAST) {
+    run_.PowerChanged();  // a firmware step waiting for the adapter looks again at once
+    return Default();
+  }
   if (message == WM_ENDSESSION && wParam && run_.StageRunning()) {
     run_.SessionEnding();  // forced: the process goes now
     return 0;
