@@ -101,9 +101,10 @@ popup_focus() {
   [ -n "$w" ] && xdotool windowfocus --sync "$w" >/dev/null 2>&1
 }
 
+start_wrap=()  # a command the program runs under (a mount namespace of its own, say)
 start() {
   rm -rf "$workdir/DRIVER" "$workdir/PidVid" "$workdir/ErrorCode.ini" "$workdir/UpgradeTool.log"
-  timeout -k 5 200 wine "$exe" >>"$scratch/program.err" 2>&1 &
+  "${start_wrap[@]}" timeout -k 5 400 wine "$exe" >>"$scratch/program.err" 2>&1 &
   program=$!
   local i
   timeout 40 wine "$windump" 30 "$class" >/dev/null 2>&1  # the dialog is up and initialised
@@ -557,6 +558,61 @@ stop_program
 : >"$scratch/dpinst.scenario"
 "$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 unset BREVIX_DFU_SCENARIO BREVIX_DPINST_SCENARIO
+fi
+
+if [ "$part" != pages ]; then
+# Power: Wine answers GetSystemPowerStatus from /sys/class/power_supply; a mount namespace of
+# the program's own shows it a notebook on battery at 80 %. The report warns, the firmware step
+# shows the text and waits; the adapter plugged in (its "online" file written), the flash runs
+# and ends Done. The same warning in Russian on the checking page.
+power="$scratch/power"
+mkdir -p "$power/AC" "$power/BAT0"
+echo Mains >"$power/AC/type"; echo 0 >"$power/AC/online"
+echo Battery >"$power/BAT0/type"; echo 1 >"$power/BAT0/present"; echo Discharging >"$power/BAT0/status"
+echo 11000000 >"$power/BAT0/voltage_now"; echo 1000000 >"$power/BAT0/current_now"
+echo 5000000 >"$power/BAT0/charge_full"; echo 4000000 >"$power/BAT0/charge_now"
+start_wrap=(unshare -m --propagation private bash -c 'mount --bind "$0" /sys/class/power_supply && exec "$@"' "$power")
+drivers_current_firmware_older
+power_text="Connect the power adapter: the firmware is upgraded only on AC power with the battery charged to at least 25%."
+printf 'sleep 300\nsend 0 2 0\nsend 0 4 50\nsleep 1000\nflash\nsend 0 4 100\nsend 0 5 0\nsleep 60000\n' >"$scratch/dfu.scenario"
+export BREVIX_DFU_SCENARIO
+BREVIX_DFU_SCENARIO=$(win_path "$scratch/dfu.scenario")
+rm -f "$scratch/firmware.txt"
+start
+key Tab Return Return
+check "on battery: the report warns" 'wait_log "$power_text" 30'
+shot 12-report-power-warning-en
+key Return
+sleep 6
+dump
+shot 13-firmware-step-waits-for-power
+check "on battery: the firmware step shows the text and waits, the tool not started" \
+  'log_text | grep -qF "$power_text" && ! log_text | grep -q "Finding device" && [ ! -e "$scratch/firmware.txt" ]'
+echo 1 >"$power/AC/online"
+echo Charging >"$power/BAT0/status"
+check "adapter plugged in: the flash runs and ends Done." \
+  'wait_log "Click Finish to exit the setup program." 60 && log_text | grep -qF "Upgrading Varnek® Brevix Firmware . . . Done."'
+refocus
+xdotool mousemove --sync $((wx + 200)) $((wy + 509)) click 1  # restart later
+sleep 0.5
+refocus
+key Tab Tab Tab Return
+check "adapter plugged in: Finish ends 3010" 'ended && exited_with 3010'
+stop_program
+echo 0 >"$power/AC/online"
+export LANG=ru_RU.UTF-8
+ru_text=$(grep '^Upgrade25=' "$here/../../../resources/lang/208_ru.ini" | cut -d= -f2- | tr -d '\r')
+title=$(grep '^Publisher01=' "$here/../../../resources/lang/208_ru.ini" | cut -d= -f2- | tr -d '\r')
+start
+key Tab Return Return
+check "ru_RU on battery: the report warns in Russian" 'wait_log "$ru_text" 30'
+shot 14-report-power-warning-ru
+stop_program
+export LANG=C.UTF-8
+title='Varnek® Brevix Firmware Upgrade Tool'
+start_wrap=()
+unset BREVIX_DFU_SCENARIO
+"$here/../../../scripts/wine-drivers-reset.sh" "$prefix" "$(dirname "$exe")"
 fi
 
 if [ "$part" != endings ]; then
