@@ -548,6 +548,7 @@ notebook() {  # <ac online 0|1> <percent>
 # The drives below run in a mount namespace of their own, where the notebook's power is seen.
 on_notebook=(unshare -m --propagation private bash -c 'mount --bind "$0" /sys/class/power_supply && exec "$@"' "$power")
 power_text=$(lang_text 212_en Upgrade25)
+power_start=${power_text:0:26}  # longer than a console row: its start stands on one
 if unshare -m --propagation private true 2>/dev/null && [ -d /sys/class/power_supply ]; then
   all_older
   notebook 0 20
@@ -557,7 +558,7 @@ if unshare -m --propagation private true 2>/dev/null && [ -d /sys/class/power_su
   BREVIX_STANDIN_LOG="$(win_path "$scratch/standins.log")" drive 120 console "$(lang_text 212_en Upgrade24)" /S
   check "/S on battery at 20 %: exit 1603 ($(field exit))" '[ "$(field exit)" = 1603 ]'
   check "/S on battery at 20 %: the drivers Done., the power text (report and firmware step), Finding device Failed!" \
-    '[ "$(transcript | grep -c " \. \. \. Done\.")" = 2 ] && [ "$(transcript | grep -cF "$power_text")" = 2 ] &&
+    '[ "$(transcript | grep -c " \. \. \. Done\.")" = 2 ] && [ "$(transcript | grep -cF "$power_start")" = 2 ] &&
      transcript | grep -qF "Finding device . . . Failed!"'
   check "/S on battery at 20 %: the table's line, the tool never started" \
     'new_log_lines "$lines" | grep -qx "Firmware upgrade needs AC power and a battery charge of at least 25% (0xEE03000F)" &&
@@ -569,7 +570,7 @@ if unshare -m --propagation private true 2>/dev/null && [ -d /sys/class/power_su
   drive_wrap=()
   check "/S on AC at 80 %: the whole upgrade, exit 3010 ($(field exit))" \
     '[ "$(field exit)" = 3010 ] && transcript | grep -qF "Upgrading Varnek(R) Brevix Firmware . . . Done." &&
-     ! transcript | grep -qF "$power_text"'
+     ! transcript | grep -qF "$power_start"'
   drivers_reset
 else
   echo "FAIL: no private mount namespace here for the power cases"
