@@ -45,9 +45,9 @@ TEST(Win32Extraction, ProductPackageExtractsItsWholeTree) {
   EXPECT_EQ(ini.substr(ini.size() - last.size()), last);
 }
 
-// A target that cannot be written is skipped and the rest is still extracted. (A directory
-// stands in the file's way: Wine running as root ignores the read-only attribute.)
-TEST(Win32Extraction, UnwritableTargetIsSkippedAndForeignFilesStay) {
+// A target that cannot be written is left out and named; the rest is still extracted. (A
+// directory stands in the file's way: Wine running as root ignores the read-only attribute.)
+TEST(Win32Extraction, UnwritableTargetIsNamedAndForeignFilesStay) {
   ScratchDirectory dir(L"brevix-unwritable");
   Win32FileSystem files;
   ASSERT_TRUE(CreatePathDirectories(u"DRIVER\\ACPI\\x", files));
@@ -55,7 +55,9 @@ TEST(Win32Extraction, UnwritableTargetIsSkippedAndForeignFilesStay) {
   const std::string old = "old";
   ASSERT_TRUE(files.WriteWholeFile(u"DRIVER\\ACPI\\mine.txt", ByteView(reinterpret_cast<const std::uint8_t*>(old.data()), 3)));
 
-  EXPECT_TRUE(ExtractPackage(ProductPackage(), files));
+  const ExtractionResult result = ExtractPackage(ProductPackage(), files);
+  EXPECT_TRUE(result.packageRead);
+  EXPECT_EQ(result.unwritten, std::vector<std::u16string>{u"PidVid"});
   EXPECT_EQ(GetFileAttributesW(L"PidVid") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_EQ(testing::ReadAll(L"DRIVER\\ACPI\\mine.txt"), "old");
   EXPECT_TRUE(FileExists(L"DRIVER\\STTUBE\\x64\\STTub30.sys"));
