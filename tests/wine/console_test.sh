@@ -545,11 +545,14 @@ notebook() {  # <ac online 0|1> <percent>
   echo 11000000 >"$power/BAT0/voltage_now"; echo 1000000 >"$power/BAT0/current_now"
   echo 5000000 >"$power/BAT0/charge_full"; echo $((50000 * $2)) >"$power/BAT0/charge_now"
 }
-# The drives below run in a mount namespace of their own, where the notebook's power is seen.
-on_notebook=(unshare -m --propagation private bash -c 'mount --bind "$0" /sys/class/power_supply && exec "$@"' "$power")
+# The drives below run in a mount namespace of their own, where the notebook's power is seen
+# (root's own, or, where root may not make one, one of a user namespace that maps root).
+namespace=(unshare -m --propagation private)
+unshare -m --propagation private true 2>/dev/null || namespace=(unshare -Urm --propagation private)
+on_notebook=("${namespace[@]}" bash -c 'mount --bind "$0" /sys/class/power_supply && exec "$@"' "$power")
 power_text=$(lang_text 212_en Upgrade25)
 power_start=${power_text:0:26}  # longer than a console row: its start stands on one
-if unshare -m --propagation private true 2>/dev/null && [ -d /sys/class/power_supply ]; then
+if "${namespace[@]}" true 2>/dev/null && [ -d /sys/class/power_supply ]; then
   all_older
   notebook 0 20
   lines=$(wc -l <"$log_file" 2>/dev/null || echo 0)

@@ -571,7 +571,10 @@ echo Mains >"$power/AC/type"; echo 0 >"$power/AC/online"
 echo Battery >"$power/BAT0/type"; echo 1 >"$power/BAT0/present"; echo Discharging >"$power/BAT0/status"
 echo 11000000 >"$power/BAT0/voltage_now"; echo 1000000 >"$power/BAT0/current_now"
 echo 5000000 >"$power/BAT0/charge_full"; echo 4000000 >"$power/BAT0/charge_now"
-start_wrap=(unshare -m --propagation private bash -c 'mount --bind "$0" /sys/class/power_supply && exec "$@"' "$power")
+# (root's own mount namespace, or, where root may not make one, one of a user namespace)
+namespace=(unshare -m --propagation private)
+unshare -m --propagation private true 2>/dev/null || namespace=(unshare -Urm --propagation private)
+start_wrap=("${namespace[@]}" bash -c 'mount --bind "$0" /sys/class/power_supply && exec "$@"' "$power")
 drivers_current_firmware_older
 power_text="Connect the power adapter: the firmware is upgraded only on AC power with the battery charged to at least 25%."
 printf 'sleep 300\nsend 0 2 0\nsend 0 4 50\nsleep 1000\nflash\nsend 0 4 100\nsend 0 5 0\nsleep 60000\n' >"$scratch/dfu.scenario"
