@@ -8,6 +8,8 @@
 //  - during the upgrading stage nothing ends the run: Quit and Finish are refused;
 //  - the stage ends only when the worker has returned and the flashing tool is gone (after a
 //    success report: ended and the firmware read back); then the work files go;
+//  - the firmware is flashed only on safe power (the wizard waits for the adapter), and the
+//    flash is recorded before the tool starts, so that a later run knows one that was cut off;
 //  - the run ends once: it waits for every thread it started, removes the work files again
 //    and, when the user chose it after an upgrade, starts the restart last.
 //
