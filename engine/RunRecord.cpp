@@ -37,19 +37,17 @@ std::optional<std::u16string> FormatUtcIso8601(const UtcTime& t) {
   if (!year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)}, day{static_cast<unsigned>(t.day)}}.ok()) {
     return std::nullopt;  // 31 April, 29 February of a common year
   }
+  // "YYYY-MM-DDThh:mm:ssZ": each field with its width and what follows it.
+  const struct {
+    int value, width;
+    char16_t after;
+  } fields[] = {{t.year, 4, u'-'},   {t.month, 2, u'-'},  {t.day, 2, u'T'},
+                {t.hour, 2, u':'},   {t.minute, 2, u':'}, {t.second, 2, u'Z'}};
   std::u16string text;
-  Digits(text, t.year, 4);
-  text += u'-';
-  Digits(text, t.month, 2);
-  text += u'-';
-  Digits(text, t.day, 2);
-  text += u'T';
-  Digits(text, t.hour, 2);
-  text += u':';
-  Digits(text, t.minute, 2);
-  text += u':';
-  Digits(text, t.second, 2);
-  text += u'Z';
+  for (const auto& field : fields) {
+    Digits(text, field.value, field.width);
+    text += field.after;
+  }
   return text;
 }
 

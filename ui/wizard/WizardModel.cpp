@@ -16,51 +16,22 @@ E Effect(E::Kind kind, WizardButton button = WizardButton::Next) {
   e.button = button;
   return e;
 }
-E Page(int page) {
-  E e = Effect(E::ShowPage);
-  e.page = page;
+// An effect with its one payload field set.
+template <class T>
+E With(E::Kind kind, T E::*field, T value, WizardButton button = WizardButton::Next) {
+  E e = Effect(kind, button);
+  e.*field = std::move(value);
   return e;
 }
-E Look(WizardButton button, int look) {
-  E e = Effect(E::SetLook, button);
-  e.look = look;
-  return e;
-}
-E Marker(WizardButton button, int marker) {
-  E e = Effect(E::SetDefaultMarker, button);
-  e.marker = marker;
-  return e;
-}
-E Caption(WizardButton button, std::u16string text) {
-  E e = Effect(E::SetCaption, button);
-  e.text = std::move(text);
-  return e;
-}
-E Append(std::u16string text) {
-  E e = Effect(E::AppendText);
-  e.text = std::move(text);
-  return e;
-}
-E Invalidate(bool erase) {
-  E e = Effect(E::InvalidateWindow);
-  e.erase = erase;
-  return e;
-}
-E Choice(E::Kind kind, int choice) {
-  E e = Effect(kind);
-  e.choice = choice;
-  return e;
-}
-E ConsentTo(RunConsent what) {
-  E e = Effect(E::Consent);
-  e.consent = what;
-  return e;
-}
-E Restart(bool now) {
-  E e = Effect(E::ChooseRestart);
-  e.restartNow = now;
-  return e;
-}
+E Page(int page) { return With(E::ShowPage, &E::page, page); }
+E Look(WizardButton button, int look) { return With(E::SetLook, &E::look, look, button); }
+E Marker(WizardButton button, int marker) { return With(E::SetDefaultMarker, &E::marker, marker, button); }
+E Caption(WizardButton button, std::u16string text) { return With(E::SetCaption, &E::text, std::move(text), button); }
+E Append(std::u16string text) { return With(E::AppendText, &E::text, std::move(text)); }
+E Invalidate(bool erase) { return With(E::InvalidateWindow, &E::erase, erase); }
+E Choice(E::Kind kind, int choice) { return With(kind, &E::choice, choice); }
+E ConsentTo(RunConsent what) { return With(E::Consent, &E::consent, what); }
+E Restart(bool now) { return With(E::ChooseRestart, &E::restartNow, now); }
 
 void Add(WizardEffects& out, WizardEffects more) { out.insert(out.end(), more.begin(), more.end()); }
 
