@@ -19,6 +19,11 @@ class SystemFacts {
   // A 32-bit process on 64-bit Windows.
   virtual bool IsWow64() = 0;
   virtual std::u16string SystemDirectory() = 0;
+  // The system's own folder ("C:\Windows"), as the system reports it (not from the environment,
+  // which the caller controls).
+  virtual std::u16string WindowsDirectory() = 0;
+  // A number nobody else can predict (the system's random generator).
+  virtual std::uint64_t UnpredictableNumber() = 0;
   virtual std::uint16_t GetUserDefaultUILanguage() = 0;
 };
 

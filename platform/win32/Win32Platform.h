@@ -22,6 +22,10 @@ class Win32SystemFacts : public SystemFacts {
   OsVersion GetVersion() override;
   bool IsWow64() override;
   std::u16string SystemDirectory() override;
+  // GetSystemWindowsDirectoryW.
+  std::u16string WindowsDirectory() override;
+  // RtlGenRandom (advapi32's SystemFunction036).
+  std::uint64_t UnpredictableNumber() override;
   std::uint16_t GetUserDefaultUILanguage() override;
 };
 
@@ -68,6 +72,8 @@ class Win32FileSystem : public FileSystem {
   std::u16string CurrentDirectory() override;
   bool ChangeDirectory(const std::u16string& path) override;
   bool RemoveEmptyDirectory(const std::u16string& path) override;
+  std::optional<std::uint32_t> LinkCount(const std::u16string& path) override;
+  bool MakeProtectedDirectory(const std::u16string& path) override;
   // FindFirstFileW/FindNextFileW over "<path>\*".
   std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::u16string& path) override;
 };

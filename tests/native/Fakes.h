@@ -1,5 +1,6 @@
 #pragma once
 // In-memory stand-ins for the platform seams, shared by the native tests.
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -243,10 +244,17 @@ class FakeSystem : public SystemFacts {
   OsVersion version{6, 1, 1};
   bool wow64 = false;
   std::u16string systemDirectory = u"C:\\Windows\\system32";
+  std::u16string windowsDirectory = u"C:\\Windows";
+  std::vector<std::uint64_t> numbers = {0x1234abcd5678ef90ull};  // handed out in turn, the last repeated
+  std::size_t numbersTaken = 0;
   std::uint16_t uiLanguage = 1033;
   OsVersion GetVersion() override { return version; }
   bool IsWow64() override { return wow64; }
   std::u16string SystemDirectory() override { return systemDirectory; }
+  std::u16string WindowsDirectory() override { return windowsDirectory; }
+  std::uint64_t UnpredictableNumber() override {
+    return numbers[std::min(numbersTaken++, numbers.size() - 1)];
+  }
   std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
 };
 
