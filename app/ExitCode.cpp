@@ -13,6 +13,7 @@ ExitCode DecideExitCode(RunMode mode, StartupOutcome startup, std::optional<RunE
     case StartupOutcome::AlreadyRunning:
       return ExitCode::AlreadyRunning;
     case StartupOutcome::WindowClassFailed:
+    case StartupOutcome::NoSafeFolder:
       return ExitCode::StepFailed;
   }
   if (IsTextOnly(mode) || !run) return ExitCode::Success;

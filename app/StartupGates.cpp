@@ -72,10 +72,79 @@ std::u16string WorkingDirectoryPath(const std::u16string& systemDirectory, bool 
   return path;
 }
 
-StartupOutcome RunStartupGates(StartupEnvironment& env, const std::u16string& notSupportedText) {
+std::u16string FreshFolderPath(const std::u16string& windowsDirectory, std::uint64_t number) {
+  std::u16string path = windowsDirectory;
+  while (!path.empty() && path.back() == u'\\') path.pop_back();
+  path += kFreshFolderPrefix;
+  for (int shift = 60; shift >= 0; shift -= 4) path += u"0123456789ABCDEF"[(number >> shift) & 0xF];
+  return path;
+}
+
+namespace {
+
+std::u16string WithoutTrailingSeparator(std::u16string path) {
+  while (path.size() > 3 && path.back() == u'\\') path.pop_back();
+  return path;
+}
+
+// A folder nobody else has had a hand in: made anew, under a name that was not there, with an
+// access list of its own. Judged like any other: the folders above must be safe too.
+std::optional<WorkingFolder> MakeFreshFolder(WorkingFolderFacts facts, const FolderJudgement& passedOver) {
+  const std::u16string windows = facts.system.WindowsDirectory();
+  if (windows.empty()) return std::nullopt;
+  for (int attempt = 0; attempt < kFreshFolderAttempts; ++attempt) {
+    const std::u16string path = FreshFolderPath(windows, facts.system.UnpredictableNumber());
+    if (!facts.files.MakeProtectedDirectory(path)) continue;
+    if (!JudgeWorkingFolder(path, facts.files, facts.security).Safe() || !facts.files.ChangeDirectory(path)) {
+      facts.files.RemoveEmptyDirectory(path);  // it is empty: nothing was written there
+      return std::nullopt;
+    }
+    return WorkingFolder{path, FolderKind::Protected, passedOver};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+namespace {
+
+// Making the folders of `path` writes nothing but through the deepest of them that is there
+// already: that one must be safe before anything is made in it (a folder somebody else can
+// add to may hold a junction where the next folder goes).
+bool SafeToMake(const std::u16string& path, WorkingFolderFacts facts) {
+  std::u16string there = WithoutTrailingSeparator(path);
+  while (facts.files.GetAttributes(there) == FileSystem::kInvalidAttributes) {
+    const std::size_t sep = there.rfind(u'\\');
+    if (there.size() <= 3 || sep == std::u16string::npos || sep < 2) return false;  // not even the root
+    there.resize(sep == 2 ? 3 : sep);
+  }
+  return JudgeWorkingFolder(there, facts.files, facts.security).Safe();
+}
+
+}  // namespace
+
+std::optional<WorkingFolder> SettleWorkingFolder(WorkingFolderFacts facts) {
+  // Start-up's own folder where it can be made; the one the run was started in where not.
+  const std::u16string own = WorkingDirectoryPath(facts.system.SystemDirectory(), facts.system.IsWow64());
+  const bool ownMade = SafeToMake(own, facts) && CreatePathDirectories(own, facts.files);
+  const std::u16string candidate = WithoutTrailingSeparator(ownMade ? own : facts.files.CurrentDirectory());
+  const FolderJudgement judgement = JudgeWorkingFolder(candidate, facts.files, facts.security);
+  if (judgement.Safe() && (!ownMade || facts.files.ChangeDirectory(own))) {
+    return WorkingFolder{candidate, ownMade ? FolderKind::Own : FolderKind::Started, std::nullopt};
+  }
+  return MakeFreshFolder(facts, judgement);
+}
+
+std::string WorkingFolderLogLine(const WorkingFolder& folder) {
+  std::string line = "Working in " + Utf16ToUtf8(folder.path);
+  if (folder.passedOver) line += " as " + DescribeFolderJudgement(*folder.passedOver);
+  return line;
+}
+
+StartupResult RunStartupGates(StartupEnvironment& env, const StartupTexts& texts) {
   if (!CheckOperatingSystem(env.system.GetVersion())) {
-    env.shell.ShowRefusal(notSupportedText);
-    return StartupOutcome::RefusedSystem;
+    env.shell.ShowRefusal(texts.notSupported);
+    return {StartupOutcome::RefusedSystem};
   }
 
   SupportedIdList ids;
@@ -88,21 +157,24 @@ StartupOutcome RunStartupGates(StartupEnvironment& env, const std::u16string& no
     case DeviceGate::Supported:
       break;
     case DeviceGate::Unsupported:
-      env.shell.ShowRefusal(notSupportedText);
-      return StartupOutcome::RefusedDevice;
+      env.shell.ShowRefusal(texts.notSupported);
+      return {StartupOutcome::RefusedDevice};
     case DeviceGate::RegistryUnreadable:
-      return StartupOutcome::RegistryUnreadable;
+      return {StartupOutcome::RegistryUnreadable};
   }
 
   if (!env.shell.ClaimSingleInstance()) {
     env.shell.BringExistingInstanceForward();
-    return StartupOutcome::AlreadyRunning;
+    return {StartupOutcome::AlreadyRunning};
   }
-  if (!env.shell.RegisterWindowClass()) return StartupOutcome::WindowClassFailed;
+  if (!env.shell.RegisterWindowClass()) return {StartupOutcome::WindowClassFailed};
 
-  const std::u16string workDir = WorkingDirectoryPath(env.system.SystemDirectory(), env.system.IsWow64());
-  if (CreatePathDirectories(workDir, env.files)) env.files.ChangeDirectory(workDir);
-  return StartupOutcome::Ready;
+  auto folder = SettleWorkingFolder({env.system, env.files, env.security});
+  if (!folder) {
+    env.shell.ShowRefusal(texts.noSafeFolder);
+    return {StartupOutcome::NoSafeFolder};
+  }
+  return {StartupOutcome::Ready, std::move(*folder)};
 }
 
 }  // namespace brevix

@@ -1,11 +1,15 @@
 #pragma once
 // The start-up gates: a Windows 7, 8 or 8.1 client system, a supported sensor hub registered under
-// Enum\USB or Enum\HID, a single instance, and the fixed working directory.
+// Enum\USB or Enum\HID, a single instance, and a working folder only administrators can change:
+// the fixed one under "Program Files", else the one the run was started in, else a fresh one of
+// the run's own under the system's temporary folder.
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/WorkFiles.h"
+#include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
@@ -52,6 +56,26 @@ DeviceGate FindSupportedDevice(RegistryReader& registry, const SupportedIdList& 
 // Windows), with the trailing "\", bounded to 259 units.
 std::u16string WorkingDirectoryPath(const std::u16string& systemDirectory, bool wow64);
 
+// The fresh folder a run works in when neither its own nor the one it was started in is safe:
+// "<Windows>\Temp\Varnek Brevix Upgrade Tool <16 hex digits>", the digits unpredictable. A name
+// that is already there is never used; this many are tried.
+constexpr char16_t kFreshFolderPrefix[] = u"\\Temp\\Varnek Brevix Upgrade Tool ";
+constexpr int kFreshFolderAttempts = 8;
+std::u16string FreshFolderPath(const std::u16string& windowsDirectory, std::uint64_t number);
+
+struct WorkingFolderFacts {
+  SystemFacts& system;
+  FileSystem& files;
+  FileSecurityReader& security;
+};
+
+// Decides where the run works and makes that folder current; nullopt when there is no safe
+// folder to be had (the run must not start). The folders it judges unsafe it does not write in.
+std::optional<WorkingFolder> SettleWorkingFolder(WorkingFolderFacts facts);
+
+// The log's line on a folder passed over: where the run works instead, and why.
+std::string WorkingFolderLogLine(const WorkingFolder& folder);
+
 // What start-up needs of the windowing side.
 class StartupShell {
  public:
@@ -70,6 +94,17 @@ enum class StartupOutcome {
   RegistryUnreadable,
   AlreadyRunning,
   WindowClassFailed,
+  NoSafeFolder,  // refused with its message: nowhere only administrators can change
+};
+
+struct StartupTexts {
+  std::u16string notSupported;
+  std::u16string noSafeFolder;
+};
+
+struct StartupResult {
+  StartupOutcome outcome = StartupOutcome::Ready;
+  WorkingFolder folder;  // where the run works: current, when Ready
 };
 
 struct StartupEnvironment {
@@ -77,10 +112,11 @@ struct StartupEnvironment {
   RegistryReader& registry;
   ResourceSource& resources;
   FileSystem& files;
+  FileSecurityReader& security;
   StartupShell& shell;
 };
 
 // Runs the gates in order; the first refusal ends start-up.
-StartupOutcome RunStartupGates(StartupEnvironment& env, const std::u16string& notSupportedText);
+StartupResult RunStartupGates(StartupEnvironment& env, const StartupTexts& texts);
 
 }  // namespace brevix

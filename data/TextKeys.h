@@ -34,6 +34,7 @@ constexpr char16_t kLastFlashUnfinished[] = u"Upgrade26";  // the firmware is fl
 
 constexpr char16_t kQuitQuestion[] = u"Popup01";
 constexpr char16_t kRefusal[] = u"Popup02";  // start-up's refusal of the system or machine
+constexpr char16_t kNoSafeFolder[] = u"Popup03";  // start-up found nowhere only administrators can change
 
 // Buttons: the key is the button's own name.
 constexpr char16_t kNext[] = u"Next";

@@ -25,7 +25,7 @@ TextTable TextTable::Load(LanguageTable& language, std::uint16_t tableId, std::u
   takeNumbered(u"License", 2);
   takeNumbered(u"Checking", 16);
   takeNumbered(u"Upgrade", 26);
-  takeNumbered(u"Popup", 2);
+  takeNumbered(u"Popup", 3);
   for (const char16_t* key : {u"Next", u"Cancel", u"Back", u"Accept", u"Upgrade", u"Finish", u"Close", u"Yes", u"No", u"Quit"})
     take(u"Button", key);
   for (const char16_t* key : {u"Upgrade21", u"Upgrade22"}) table.texts_[key] = DecorateResultText(table.Text(key));

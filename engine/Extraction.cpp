@@ -35,9 +35,17 @@ bool CreatePathDirectories(const std::u16string& path, FileSystem& files) {
 }
 
 bool WriteWholeFile(const std::u16string& path, ByteView bytes, FileSystem& files) {
-  if (files.WriteWholeFile(path, bytes)) return true;
-  files.RemoveFile(path);  // no part of a file stays under its name
-  return false;
+  const std::uint32_t attributes = files.GetAttributes(path);
+  if (attributes != FileSystem::kInvalidAttributes) {
+    // Opening it would write wherever it leads: a link's target, the other names of a hard link.
+    if (attributes & (FileSystem::kReparsePointAttribute | FileSystem::kDirectoryAttribute)) return false;
+    const auto links = files.LinkCount(path);
+    if (!links || *links != 1) return false;
+    if (!files.RemoveFile(path)) return false;  // read-only, or in use
+  }
+  // A new file only: should something have taken the name since, the write fails rather than
+  // going through it.
+  return files.WriteWholeFile(path, bytes);
 }
 
 }  // namespace brevix

@@ -28,10 +28,11 @@ ExtractionResult ExtractPackage(ByteView package, FileSystem& files);
 // newly created.
 bool CreatePathDirectories(const std::u16string& path, FileSystem& files);
 
-// Creates or replaces one file with one buffer. A write that fails (the disk is full, the
-// device fails) may have left part of the file, or truncated the one that was there: the file
-// is removed then, so that nobody takes a part of a file (half an INF, half an installer) for
-// the whole. A read-only file, which could not be opened, stays: removing it fails as well.
+// Writes one file with one buffer, never through what is there: a plain file with one name (an
+// earlier run's) is removed and made anew; a link, a junction, a folder, a file with more than
+// one name, or one that cannot be removed (read-only, in use) is left as it is, and the entry is
+// not written (false). A write that fails (the disk is full, the device fails) leaves no part of
+// the file under its name, so that nobody takes half an INF or half an installer for the whole.
 bool WriteWholeFile(const std::u16string& path, ByteView bytes, FileSystem& files);
 
 }  // namespace brevix

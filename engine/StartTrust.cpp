@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/Text.h"
+
 namespace brevix {
 namespace {
 
@@ -76,17 +78,55 @@ bool HasRelativeSegment(const std::u16string& path) {
          path.find(u'/') != std::u16string::npos;
 }
 
+// The folder's own rights, then every folder above it up to the root: the first that others
+// may change. Inherited entries count in the folder (what the run makes there takes them).
+FolderJudgement JudgeRights(const std::u16string& folder, FileSecurityReader& security) {
+  if (OthersCan(security.Read(folder), kChangesProgramFolder, true)) return {FolderTrust::OthersCanWrite, folder};
+  for (auto above = Parent(folder); above; above = Parent(*above)) {
+    if (OthersCan(security.Read(*above), kMovesFolder, false)) return {FolderTrust::OthersCanMove, *above};
+  }
+  return {FolderTrust::Safe, folder};
+}
+
 }  // namespace
 
 bool OnlyAdministratorsCanChange(const std::u16string& programPath, FileSecurityReader& security) {
   const auto folder = Parent(programPath);
   if (!folder || HasRelativeSegment(programPath)) return false;  // not a plain full path
   if (OthersCan(security.Read(programPath), kChangesProgram, false)) return false;
-  if (OthersCan(security.Read(*folder), kChangesProgramFolder, true)) return false;
-  for (auto above = Parent(*folder); above; above = Parent(*above)) {
-    if (OthersCan(security.Read(*above), kMovesFolder, false)) return false;
+  return JudgeRights(*folder, security).Safe();
+}
+
+FolderJudgement JudgeWorkingFolder(const std::u16string& path, FileSystem& files, FileSecurityReader& security) {
+  std::u16string folder = path;
+  while (folder.size() > RootLength(folder) && folder.back() == u'\\') folder.pop_back();
+  if (RootLength(folder) == 0 || HasRelativeSegment(folder)) return {FolderTrust::NotFullPath, path};
+  // Links first: through one, the rights read below would be those of somewhere else.
+  for (std::optional<std::u16string> at = folder; at; at = Parent(*at)) {
+    const std::uint32_t attributes = files.GetAttributes(*at);
+    if (attributes == FileSystem::kInvalidAttributes || !(attributes & FileSystem::kDirectoryAttribute) ||
+        (attributes & FileSystem::kReparsePointAttribute)) {
+      return {FolderTrust::LinkOnPath, *at};
+    }
   }
-  return true;
+  return JudgeRights(folder, security);
+}
+
+std::string DescribeFolderJudgement(const FolderJudgement& judgement) {
+  const std::string where = Utf16ToUtf8(judgement.where);
+  switch (judgement.trust) {
+    case FolderTrust::Safe:
+      return "only administrators can change " + where;
+    case FolderTrust::NotFullPath:
+      return where + " is no plain full path";
+    case FolderTrust::LinkOnPath:
+      return where + " is a link, a junction or no plain folder";
+    case FolderTrust::OthersCanWrite:
+      return "others may change what is in " + where;
+    case FolderTrust::OthersCanMove:
+      return "others may rename " + where;
+  }
+  return where;
 }
 
 }  // namespace brevix

@@ -38,21 +38,6 @@ void LogRecordFailureOn(UpgradeLog& log, const RecordWriteResult& result) {
   log.AppendLogLine("Could not keep the run record (" + names + ")");
 }
 
-// Removes `path` and what it holds, never following a link: a link or junction found on the way
-// is left where it is (and what it points at untouched).
-void RemoveTreeNoLinks(FileSystem& files, const std::u16string& path) {
-  const std::uint32_t attributes = files.GetAttributes(path);
-  if (attributes == FileSystem::kInvalidAttributes || (attributes & FileSystem::kReparsePointAttribute)) return;
-  if (!(attributes & FileSystem::kDirectoryAttribute)) {
-    files.RemoveFile(path);
-    return;
-  }
-  if (const auto entries = files.ListDirectory(path)) {
-    for (const FileSystem::DirectoryEntry& entry : *entries) RemoveTreeNoLinks(files, path + u"\\" + entry.name);
-  }
-  files.RemoveEmptyDirectory(path);
-}
-
 }  // namespace
 
 UpgradeRun::UpgradeRun(const RunServices& services, const TextTable& texts, RunMode mode)
@@ -63,7 +48,7 @@ UpgradeRun::UpgradeRun(const RunServices& services, const TextTable& texts, RunM
       extractionFiles_(services_.engine.files),
       poll_(mode, PollTextsOf(texts_)) {
   site_.directory = services_.folder.path;
-  site_.ownDirectory = services_.folder.ownDirectory;
+  site_.ownDirectory = services_.folder.Own();
   if (!site_.ownDirectory) engine_.TrustOnlyAdministrators(services_.fileSecurity);
   // The digests come from the program's own package, never from the disk they check.
   const auto package = services_.resources.Find(kPackageResourceType, kPackageResourceId);
@@ -383,7 +368,7 @@ void UpgradeRun::EndStage() {
 
 void UpgradeRun::RemoveWorkFiles() {
   // Planned here, where the record of what was extracted is kept; carried out on the clean-up
-  // thread, as starting cmd.exe and deleting files would hold the front end's thread up.
+  // thread, as deleting a tree of files would hold the front end's thread up.
   WorkFileRemoval plan = PlanWorkFileRemoval(site_);
   if (cleanup_.joinable()) cleanup_.join();
   cleanup_ = std::thread([this, plan = std::move(plan), closing = closing_]() noexcept {
@@ -392,13 +377,7 @@ void UpgradeRun::RemoveWorkFiles() {
       // (the stage's closing ends the tool before anything else, within its limit).
       if (worker_.joinable()) worker_.join();
       if (closing) WaitUntilDone(closing->done, services_.limits.threadEndMs);
-      FileSystem& files = services_.engine.files;
-      for (const std::u16string& file : plan.deleteFiles) files.RemoveFile(file);
-      const std::u16string cmd = SystemProgram(services_.systemDirectory, u"cmd.exe");
-      for (const std::u16string& parameters : plan.commandLines) {
-        services_.engine.launcher.StartSystemProgram(cmd, parameters);
-      }
-      for (const std::u16string& directory : plan.removeDirectories) files.RemoveEmptyDirectory(directory);
+      CarryOutRemoval(plan, services_.engine.files);
     } catch (...) {
       // What is left stays on disk; the run's outcome does not depend on it.
     }

@@ -45,13 +45,6 @@
 
 namespace brevix {
 
-// Where the run works, as start-up settled it.
-struct WorkingFolder {
-  std::u16string path;        // full path, without a trailing "\"
-  bool ownDirectory = false;  // start-up made its own folder current; else the run stays where it
-                              // was started, and trusts only what administrators alone can change
-};
-
 // After a failure report the flashing tool gets this long to end by itself before it is ended
 // (it was told to stop; its own clean-up of the device should not be cut).
 constexpr std::uint32_t kToolFailureGraceMs = 3000;
@@ -78,7 +71,7 @@ struct RunServices {
   FileSecurityReader& fileSecurity;  // vouches for programs started from an inherited directory
   // Makes the firmware mailslot; null when it cannot be made (the name is taken).
   std::function<std::unique_ptr<MailslotReader>()> openMailslot;
-  std::u16string systemDirectory;  // where cmd.exe and shutdown.exe are
+  std::u16string systemDirectory;  // where shutdown.exe is
   WorkingFolder folder;
   ThreadLimits limits = {};
   SleepGuard* sleepGuard = nullptr;  // the system stays awake through the upgrading stage

@@ -1,16 +1,34 @@
 #pragma once
 // The work files a run leaves behind, and how they are removed. In the program's own working
 // directory the fixed set is removed (also what an earlier run left); in any other directory
-// (start-up could not make its own and stayed where it was started) only what this run
-// extracted, so that nothing of the user's is ever touched.
+// only what this run made, so that nothing of the user's is ever touched. Nothing is removed
+// through a link or junction: one found where a work file was is left as it is, and so is what
+// it points at.
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "engine/StartTrust.h"
 #include "platform/FileSystem.h"
 
 namespace brevix {
+
+// Where a run works, as start-up settled it. Every kind is a folder only administrators can
+// change; the kinds differ in what else may be in it.
+enum class FolderKind {
+  Own,        // start-up's own folder under "Program Files": the work files there are the program's
+  Started,    // the folder the run was started in (its own could not be made): the rest is the user's
+  Protected,  // a fresh folder of the run's own under the system's temporary folder
+};
+
+struct WorkingFolder {
+  std::u16string path;  // full path, without a trailing "\"
+  FolderKind kind = FolderKind::Own;
+  // The folder the run would have worked in, when it was not safe, and why.
+  std::optional<FolderJudgement> passedOver;
+  bool Own() const { return kind == FolderKind::Own; }
+};
 
 // A file system that notes the files and directories the calls through it create.
 class RecordingFileSystem : public FileSystem {
@@ -31,6 +49,8 @@ class RecordingFileSystem : public FileSystem {
     return inner_.ChangeDirectory(path);
   }
   bool RemoveEmptyDirectory(const std::u16string& path) override { return inner_.RemoveEmptyDirectory(path); }
+  std::optional<std::uint32_t> LinkCount(const std::u16string& path) override { return inner_.LinkCount(path); }
+  bool MakeProtectedDirectory(const std::u16string& path) override { return inner_.MakeProtectedDirectory(path); }
   std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::u16string& path) override {
     return inner_.ListDirectory(path);
   }
@@ -66,13 +86,23 @@ struct WorkSite {
 };
 
 struct WorkFileRemoval {
-  std::vector<std::u16string> deleteFiles;        // full paths
-  std::vector<std::u16string> commandLines;       // parameters for the system's cmd.exe
+  std::u16string directory;                       // the working directory, full path
+  std::vector<std::u16string> deleteFiles;        // full paths, below `directory`
+  std::vector<std::u16string> removeTrees;        // full paths: each folder with what it holds
   std::vector<std::u16string> removeDirectories;  // full paths, deepest first; only if empty
   friend bool operator==(const WorkFileRemoval&, const WorkFileRemoval&) = default;
 };
 
 WorkFileRemoval PlanWorkFileRemoval(const WorkSite& site);
+
+// Carries a plan out with the file system's own calls. A path whose way down from the working
+// directory passes a link or junction (one swapped in for a folder the run made, say) is left
+// alone, as is every link found inside a tree.
+void CarryOutRemoval(const WorkFileRemoval& plan, FileSystem& files);
+
+// Removes `path` and what it holds, never following a link: a link or junction found on the way
+// is left where it is (and what it points at untouched).
+void RemoveTreeNoLinks(FileSystem& files, const std::u16string& path);
 
 // The path of a program in the system directory ("C:\Windows\system32\cmd.exe").
 std::u16string SystemProgram(const std::u16string& systemDirectory, std::u16string_view name);

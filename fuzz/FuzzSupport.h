@@ -147,9 +147,15 @@ class WindowsLikeDisk : public FileSystem {
       ++deviceWrites;
       return true;
     }
-    if (p->empty() || directories.count(*p) || !ParentExists(*p)) return false;
+    // New files only, as on Windows.
+    if (p->empty() || directories.count(*p) || files.count(*p) || !ParentExists(*p)) return false;
     files[*p] = brevix::Bytes(bytes.begin(), bytes.end());
     return true;
+  }
+  std::optional<std::uint32_t> LinkCount(const std::u16string& path) override {
+    const auto p = Resolve(path);
+    if (!p || !files.count(*p)) return std::nullopt;
+    return 1;
   }
   std::optional<brevix::Bytes> ReadWholeFile(const std::u16string& path) override {
     const auto p = Resolve(path);

@@ -5,8 +5,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cwctype>
-
 #include "app/CommandLine.h"
 #include "app/ConsoleFrontEnd.h"
 #include "app/ExitCode.h"
@@ -30,18 +28,6 @@
 
 namespace brevix::win32 {
 namespace {
-
-bool SamePath(std::u16string a, std::u16string b) {
-  auto trim = [](std::u16string& s) {
-    while (!s.empty() && s.back() == u'\\') s.pop_back();
-  };
-  trim(a);
-  trim(b);
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(wchar_t(a[i])) != std::towlower(wchar_t(b[i]))) return false;
-  return true;
-}
 
 // The arguments after the program name, as the system splits the command line.
 std::size_t ArgumentCount() {
@@ -99,7 +85,9 @@ ExitCode Run() {
   const std::uint16_t langId = system.GetUserDefaultUILanguage();
   const std::uint16_t tableId = SelectLanguageTableId(langId);
   // The text lives in section "Popup"; the search starts at "Checking" and runs on past it.
-  const std::u16string refusal = language.Lookup(u"Checking", tableId, text::kRefusal).value_or(text::kRefusal);
+  const StartupTexts startupTexts{
+      language.Lookup(u"Checking", tableId, text::kRefusal).value_or(text::kRefusal),
+      language.Lookup(u"Checking", tableId, text::kNoSafeFolder).value_or(text::kNoSafeFolder)};
 
   // What the command line asks for decides how a refusal is shown; everything else of it is
   // carried out after the gates.
@@ -110,14 +98,13 @@ ExitCode Run() {
   Win32Console console;
   UnattendedStartupShell unattendedShell(windowShell, console);
   StartupShell& shell = IsUnattended(mode) ? static_cast<StartupShell&>(unattendedShell) : windowShell;
-  StartupEnvironment env{system, registry, resources, files, shell};
-  const StartupOutcome startup = RunStartupGates(env, refusal);
+  Win32FileSecurity fileSecurity;
+  StartupEnvironment env{system, registry, resources, files, fileSecurity, shell};
+  StartupResult startup = RunStartupGates(env, startupTexts);
   StartupMark("start-up gates passed");
-  if (startup != StartupOutcome::Ready) return DecideExitCode(mode, startup, std::nullopt);
-  // The working folder is settled here, once: the gates made start-up's own folder current
-  // where they could, else the run stays where it was started.
-  WorkingFolder folder{files.CurrentDirectory(), false};
-  folder.ownDirectory = SamePath(folder.path, WorkingDirectoryPath(system.SystemDirectory(), system.IsWow64()));
+  if (startup.outcome != StartupOutcome::Ready) return DecideExitCode(mode, startup.outcome, std::nullopt);
+  // Settled once, by the gates, and current from here on.
+  const WorkingFolder folder = std::move(startup.folder);
 
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
@@ -142,12 +129,12 @@ ExitCode Run() {
   Win32Clock clock;
   Win32StandardOutput standardOutput;
   Win32LogFile logFile;
-  Win32FileSecurity fileSecurity;
   Win32FileDigester digests;
   Win32SleepGuard sleepGuard;
   Win32PowerStatus power;
   Win32RegistryWriter record(kRunRecordKey);
   UpgradeLog log(profile, clock, logFile);
+  if (folder.passedOver) log.AppendLogLine(WorkingFolderLogLine(folder));
   const TextTable texts = TextTable::Load(language, tableId, LoadLicenceText(resources, langId));
   const RunServices services{
       EngineServices{files, profile, registry, sensors, devices, launcher, clock, standardOutput, log, digests},

@@ -18,6 +18,7 @@
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/Digest.h"
+#include "platform/FileSecurity.h"
 #include "platform/FileSystem.h"
 #include "platform/PowerStatus.h"
 #include "platform/Registry.h"
@@ -66,8 +67,30 @@ class FakeFileSystem : public FileSystem {
     const auto parent = p.rfind(u'\\');
     if (parent != std::u16string::npos && !directories.count(p.substr(0, parent))) return false;
     if (auto a = fileAttributes.find(p); a != fileAttributes.end() && (a->second & 1)) return false;  // read-only
-    if (directories.count(p)) return false;
+    if (directories.count(p) || files.count(p)) return false;  // new files only
     files[p] = Bytes(bytes.begin(), bytes.end());
+    return true;
+  }
+  // Names beyond the first a file has (hard links planted beside it); 1 when not listed.
+  std::map<std::u16string, std::uint32_t> linkCounts;
+  std::optional<std::uint32_t> LinkCount(const std::u16string& path) override {
+    const auto p = Norm(path);
+    if (!files.count(p)) return std::nullopt;
+    const auto n = linkCounts.find(p);
+    return n == linkCounts.end() ? 1u : n->second;
+  }
+  bool RemoveEmptyDirectory(const std::u16string& path) override {
+    const auto p = Norm(path), below = p + u"\\";
+    for (const auto& [file, bytes] : files)
+      if (file.rfind(below, 0) == 0) return false;
+    for (const auto& [dir, attributes] : directories)
+      if (dir.rfind(below, 0) == 0) return false;
+    return directories.erase(p) > 0;
+  }
+  std::set<std::u16string> protectedDirectories;
+  bool MakeProtectedDirectory(const std::u16string& path) override {
+    if (!MakeDirectory(path)) return false;
+    protectedDirectories.insert(Norm(path));
     return true;
   }
   std::optional<Bytes> ReadWholeFile(const std::u16string& path) override {
@@ -237,6 +260,20 @@ class FakePowerStatus : public PowerStatusSource {
  public:
   std::optional<PowerFacts> facts;  // nullopt: the status cannot be read
   std::optional<PowerFacts> Read() override { return facts; }
+};
+
+// Security by path; a path not listed reads as `others` (nothing: it cannot be read).
+class TreeSecurity : public FileSecurityReader {
+ public:
+  std::map<std::u16string, ObjectSecurity> objects;
+  std::optional<ObjectSecurity> others;
+  std::vector<std::u16string> reads;
+  std::optional<ObjectSecurity> Read(const std::u16string& path) override {
+    reads.push_back(path);
+    const auto it = objects.find(path);
+    if (it == objects.end()) return others;
+    return it->second;
+  }
 };
 
 class FakeSystem : public SystemFacts {

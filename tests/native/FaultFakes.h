@@ -23,22 +23,25 @@ class FillingDisk : public FakeFileSystem {
   std::size_t freeBytes = std::numeric_limits<std::size_t>::max();
   std::set<std::u16string> failingWrites;
 
+  // As the system's: a new file, and one that could not be filled whole is removed again by
+  // the writer through its own handle.
   bool WriteWholeFile(const std::u16string& path, ByteView bytes) override {
     const auto p = Norm(path);
-    const auto old = files.find(p);
-    const std::size_t freed = old == files.end() ? 0 : old->second.size();  // truncation frees it
-    const std::size_t room = freeBytes > std::numeric_limits<std::size_t>::max() - freed ? freeBytes : freeBytes + freed;
-    std::size_t written = std::min(bytes.size(), room);
+    std::size_t written = std::min(bytes.size(), freeBytes);
     if (failingWrites.count(p)) written = std::min(written, bytes.size() / 2);
-    if (!FakeFileSystem::WriteWholeFile(path, bytes.first(written))) return false;  // not even opened
-    freeBytes = room - written;
-    return written == bytes.size();
+    if (!FakeFileSystem::WriteWholeFile(path, bytes.first(written))) return false;  // not even made
+    if (written == bytes.size()) {
+      freeBytes -= written;
+      return true;
+    }
+    files.erase(p);
+    return false;
   }
   bool RemoveFile(const std::u16string& path) override {
     const auto f = files.find(Norm(path));
     const std::size_t size = f == files.end() ? 0 : f->second.size();
     if (!FakeFileSystem::RemoveFile(path)) return false;
-    freeBytes += size;
+    freeBytes = freeBytes > std::numeric_limits<std::size_t>::max() - size ? freeBytes : freeBytes + size;
     return true;
   }
 };

@@ -71,7 +71,7 @@ TEST(LanguageData, AllTablesAndLicencesOfTheLanguageListAreShipped) {
 TEST(LanguageData, EveryTableHasTheEnglishLayoutAndReadsBackThroughTheReader) {
   const auto tables = Sources("lang", ".ini");
   const std::vector<Entry> english = Parse(tables.at(kEnglishTableId).utf8);
-  ASSERT_EQ(english.size(), 60u);
+  ASSERT_EQ(english.size(), 61u);
   const std::regex placeholder10("Checking0[123]"), placeholder20("Checking0[789]");
 
   for (const auto& [id, source] : tables) {
@@ -111,10 +111,12 @@ TEST(LanguageData, EveryTableHasTheEnglishLayoutAndReadsBackThroughTheReader) {
       const bool decorated = e.key == "Upgrade21" || e.key == "Upgrade22";
       EXPECT_EQ(texts.Text(Utf8ToUtf16(e.key)), decorated ? DecorateResultText(value) : value) << e.key;
     }
-    // The application object looks its popup texts up from section "Checking".
-    const auto refusal = table.Lookup(u"Checking", id, u"Popup02");
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(Utf16ToUtf8(*refusal), entries[entries.size() - 11].value);
+    // The application object looks its start-up texts up from section "Checking".
+    for (const auto& [key, fromEnd] : {std::pair{u"Popup02", 12u}, std::pair{u"Popup03", 11u}}) {
+      const auto text = table.Lookup(u"Checking", id, key);
+      ASSERT_TRUE(text);
+      EXPECT_EQ(Utf16ToUtf8(*text), entries[entries.size() - fromEnd].value);
+    }
   }
 }
 

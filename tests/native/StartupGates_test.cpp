@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "Fakes.h"
@@ -25,6 +26,14 @@ Bytes ShippedPidVid() {
   return testing::Utf16File(text);
 }
 
+constexpr char kSystem[] = "S-1-5-18";
+constexpr char kAdmins[] = "S-1-5-32-544";
+constexpr char kUsers[] = "S-1-5-32-545";
+constexpr char kAlice[] = "S-1-5-21-1004336348-1177238915-682003330-1001";
+constexpr std::uint32_t kFull = 0x1F01FF;
+constexpr std::uint32_t kReadExecute = 0x1200A9;
+constexpr std::uint32_t kModify = 0x1301BF;
+
 class RecordingShell : public StartupShell {
  public:
   std::vector<std::u16string> refusals;
@@ -43,15 +52,22 @@ struct Machine {
   FakeResources resources;
   FakeFileSystem files;
   RecordingShell shell;
+  testing::TreeSecurity security;
+  StartupResult last;
   Machine() {
     resources.items[{u"DAT", 186}] = BuildPackage({{u"PidVid", ShippedPidVid()}});
     registry.keys[kUsbEnumKey] = {};
     registry.keys[kHidEnumKey] = {};
     files.directories[u"C:"] = 0x10;
+    files.directories[u"C:\\Windows"] = 0x10;
+    files.directories[u"C:\\Windows\\Temp"] = 0x10;
+    // Every folder as Windows sets up its system drive: only administrators may change it.
+    security.others = ObjectSecurity{kAdmins, true, {{true, kSystem, kFull}, {true, kAdmins, kFull}, {true, kUsers, kReadExecute}}};
   }
   StartupOutcome Run() {
-    StartupEnvironment env{system, registry, resources, files, shell};
-    return RunStartupGates(env, u"not supported");
+    StartupEnvironment env{system, registry, resources, files, security, shell};
+    last = RunStartupGates(env, StartupTexts{u"not supported", u"no safe folder"});
+    return last.outcome;
   }
 };
 
@@ -157,12 +173,127 @@ TEST(StartupGates, WorkingDirectoryFollowsSystemDriveAndWow64) {
   EXPECT_EQ(m.files.current, u"D:\\Program Files\\Varnek Corporation\\Varnek(R) Brevix\\Upgrade Tool\\");
 }
 
-TEST(StartupGates, UncreatableWorkingDirectoryKeepsTheInheritedOne) {
-  Machine m;
-  m.registry.keys[kUsbEnumKey].subkeys = {u"VID_7A1D&PID_0A04"};
-  m.files.createFails = true;
-  EXPECT_EQ(m.Run(), StartupOutcome::Ready);
-  EXPECT_EQ(m.files.current, u"C:\\start");
+constexpr char16_t kOwn[] = u"C:\\Program Files\\Varnek Corporation\\Varnek(R) Brevix\\Upgrade Tool";
+constexpr char16_t kVendor[] = u"C:\\Program Files\\Varnek Corporation";
+
+// Where the run works: its own folder, else the one it was started in, each only where nobody
+// but the administrators can change it or move it away, and nothing is made below a folder
+// that is not safe; else a fresh protected folder under the system's temporary folder, or no
+// run at all.
+TEST(StartupGates, TheRunWorksOnlyWhereOnlyAdministratorsCanChangeAnything) {
+  const std::u16string fresh1 = FreshFolderPath(u"C:\\Windows", 0x1111), fresh2 = FreshFolderPath(u"C:\\Windows", 0x2222);
+  const ObjectSecurity usersModify{kAdmins, true, {{true, kSystem, kFull}, {true, kAdmins, kFull}, {true, kUsers, kModify}}};
+  const auto ownUnmakeable = [](Machine& m) { m.files.files[kVendor] = Bytes{1}; };  // a file where a folder goes
+  struct Case {
+    const char* what;
+    std::function<void(Machine&)> setUp;
+    std::optional<FolderKind> kind;  // nullopt: no run
+    std::u16string path;
+    std::u16string untouched;  // nothing is made below it
+  } cases[] = {
+      {"the system drive as Windows sets it up", [](Machine&) {}, FolderKind::Own, kOwn, u""},
+      {"the vendor's folder is a junction",
+       [&](Machine& m) { m.files.directories[kVendor] = 0x410; }, FolderKind::Protected, fresh1, kVendor},
+      {"users may change what is in the vendor's folder",
+       [&](Machine& m) {
+         m.files.directories[kVendor] = 0x10;
+         m.security.objects[kVendor] = usersModify;
+       },
+       FolderKind::Protected, fresh1, kVendor},
+      {"the own folder is there and a user owns it",
+       [&](Machine& m) {
+         for (auto* d : {kVendor, u"C:\\Program Files", u"C:\\Program Files\\Varnek Corporation\\Varnek(R) Brevix", kOwn})
+           m.files.directories[d] = 0x10;
+         m.security.objects[kOwn] = {kAlice, true, {{true, kAlice, kFull}}};
+       },
+       FolderKind::Protected, fresh1, u""},
+      {"no own folder; started in a folder only administrators can change",
+       [&](Machine& m) {
+         ownUnmakeable(m);
+         m.files.directories[u"C:\\Deploy"] = 0x10;
+         m.files.current = u"C:\\Deploy\\";
+       },
+       FolderKind::Started, u"C:\\Deploy", u""},
+      {"no own folder; started in a download folder the user may change",
+       [&](Machine& m) {
+         ownUnmakeable(m);
+         m.files.directories[u"C:\\Users\\bob\\Downloads"] = 0x10;
+         m.files.current = u"C:\\Users\\bob\\Downloads";
+         m.security.objects[u"C:\\Users\\bob\\Downloads"] = {kAlice, true, {{true, kAlice, kFull}}};
+       },
+       FolderKind::Protected, fresh1, u"C:\\Users\\bob\\Downloads"},
+      {"no own folder; started below a junction",
+       [&](Machine& m) {
+         ownUnmakeable(m);
+         m.files.directories[u"C:\\Link"] = 0x410;
+         m.files.directories[u"C:\\Link\\tools"] = 0x10;
+         m.files.current = u"C:\\Link\\tools";
+       },
+       FolderKind::Protected, fresh1, u"C:\\Link"},
+      {"no own folder; started where users may rename a folder above",
+       [&](Machine& m) {
+         ownUnmakeable(m);
+         m.files.directories[u"C:\\Shared"] = 0x10;
+         m.files.directories[u"C:\\Shared\\tools"] = 0x10;
+         m.files.current = u"C:\\Shared\\tools";
+         m.security.objects[u"C:\\Shared"] = usersModify;
+       },
+       FolderKind::Protected, fresh1, u"C:\\Shared"},
+      {"someone made the first fresh name beforehand: the next is used",
+       [&](Machine& m) {
+         ownUnmakeable(m);
+         m.files.directories[fresh1] = 0x10;
+       },
+       FolderKind::Protected, fresh2, fresh1},
+      {"every fresh name is taken: no run",
+       [&](Machine& m) {
+         ownUnmakeable(m);
+         m.system.numbers = {0x1111};
+         m.files.directories[fresh1] = 0x10;
+       },
+       std::nullopt, u"", fresh1},
+      {"the system's temporary folder is a junction: no run",
+       [&](Machine& m) {
+         ownUnmakeable(m);
+         m.files.directories[u"C:\\Windows\\Temp"] = 0x410;
+       },
+       std::nullopt, u"", u""},
+  };
+  for (const auto& c : cases) {
+    Machine m;
+    m.registry.keys[kUsbEnumKey].subkeys = {u"VID_7A1D&PID_0A04"};
+    m.system.numbers = {0x1111, 0x2222};
+    m.files.current = u"C:\\start";
+    m.files.directories[u"C:\\start"] = 0x10;
+    m.security.objects[u"C:\\start"] = {kAlice, true, {{true, kAlice, kFull}}};  // a user's folder
+    c.setUp(m);
+    const auto before = m.files.directories;
+    const StartupOutcome outcome = m.Run();
+    if (!c.kind) {
+      EXPECT_EQ(outcome, StartupOutcome::NoSafeFolder) << c.what;
+      EXPECT_EQ(m.shell.refusals, std::vector<std::u16string>{u"no safe folder"}) << c.what;
+      EXPECT_EQ(m.files.directories, before) << c.what << ": a folder was left behind";
+    } else {
+      ASSERT_EQ(outcome, StartupOutcome::Ready) << c.what;
+      EXPECT_EQ(m.last.folder.kind, *c.kind) << c.what;
+      EXPECT_EQ(m.last.folder.path, c.path) << c.what;
+      EXPECT_EQ(FakeFileSystem::Norm(m.files.current), c.path) << c.what;
+      EXPECT_EQ(m.last.folder.passedOver.has_value(), *c.kind == FolderKind::Protected) << c.what;
+      if (*c.kind == FolderKind::Protected) EXPECT_TRUE(m.files.protectedDirectories.count(c.path)) << c.what;
+    }
+    if (c.untouched.empty()) continue;
+    for (const auto& made : m.files.createCalls) {
+      EXPECT_NE(made.rfind(c.untouched + u"\\", 0), 0u) << c.what << ": made " << Utf16ToUtf8(made);
+    }
+  }
+}
+
+TEST(StartupGates, TheLogSaysWhereTheRunWorksAndWhy) {
+  const WorkingFolder folder{u"C:\\Windows\\Temp\\Varnek Brevix Upgrade Tool 0000000000001111", FolderKind::Protected,
+                             FolderJudgement{FolderTrust::OthersCanWrite, u"C:\\Users\\bob\\Downloads"}};
+  EXPECT_EQ(WorkingFolderLogLine(folder),
+            "Working in C:\\Windows\\Temp\\Varnek Brevix Upgrade Tool 0000000000001111 as others may change what is in "
+            "C:\\Users\\bob\\Downloads");
 }
 
 TEST(SupportedIdList, TextAfterTheLastBarIsNoEntry) {

@@ -373,7 +373,10 @@ class SearchableFileSystem : public FakeFileSystem {
     if (p.find(u':') != std::u16string::npos || (!p.empty() && p[0] == u'\\') || p == u".") return p;
     return Norm(current) + u"\\" + p;
   }
+  // Told of every attributes query, with the resolved path (from any thread).
+  std::function<void(const std::u16string&)> onQuery;
   std::uint32_t GetAttributes(const std::u16string& path) override {
+    if (onQuery) onQuery(Resolve(path));
     const std::uint32_t attributes = FakeFileSystem::GetAttributes(Resolve(path));
     if (attributes != kInvalidAttributes) return attributes;
     const std::u16string prefix = Resolve(path) + u"\\";
@@ -402,9 +405,12 @@ class SearchableFileSystem : public FakeFileSystem {
     const auto parent = p.rfind(u'\\');
     if (parent != std::u16string::npos && GetAttributes(p.substr(0, parent)) != kDirectoryAttribute) return false;
     if (auto a = fileAttributes.find(p); a != fileAttributes.end() && (a->second & 1)) return false;
-    if (directories.count(p)) return false;
+    if (directories.count(p) || files.count(p)) return false;  // new files only
     files[p] = Bytes(bytes.begin(), bytes.end());
     return true;
+  }
+  std::optional<std::uint32_t> LinkCount(const std::u16string& path) override {
+    return FakeFileSystem::LinkCount(Resolve(path));
   }
   std::optional<Bytes> ReadWholeFile(const std::u16string& path) override {
     return FakeFileSystem::ReadWholeFile(Resolve(path));

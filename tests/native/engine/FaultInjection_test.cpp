@@ -114,8 +114,8 @@ TEST(ExtractionFaults, DiskThatFillsLeavesEveryFileWholeOrAbsent) {
 }
 
 // A write that fails part-way (a device error) over the tree of an earlier run: that file is
-// gone rather than half new (its old copy was truncated by the write), every other entry is
-// written, and the user's own file stays.
+// gone rather than half new (the earlier copy is removed before a file is made anew), every
+// other entry is written, and the user's own file stays.
 TEST(ExtractionFaults, WriteFailingPartWayLeavesNoPartAndTheRestIsExtracted) {
   const auto entries = SmallProductPackage();
   const Bytes package = BuildPackage(entries);

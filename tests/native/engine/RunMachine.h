@@ -65,6 +65,7 @@ struct RunMachine {
   std::vector<Bytes> flash;
   bool flashTakes = true;  // the hub runs the packaged firmware once the tool has run
   std::vector<std::u16string> boxes;
+  bool packed = false;
 
   RunMachine() {
     m.launcher.startResult = 42;
@@ -82,11 +83,20 @@ struct RunMachine {
       for (const Bytes& message : flash) mailslot->Write(message);
     };
     m.files.files[EngineMachine::Path(u"DRIVER\\FIRMWARE\\Tool\\VarnekDFU.exe")] = Bytes{1};
+    // Each clean-up looks once at the status file, and only the clean-up does.
+    m.files.onQuery = [this](const std::u16string& path) {
+      if (!path.ends_with(u"\\StatusInformation.dat")) return;
+      ++cleanUps;
+      if (onCleanUp) onCleanUp();
+    };
   }
 
-  // The run's services on this machine, its package made of what the disk holds now.
+  // The run's services on this machine.
   RunServices Services() {
-    m.PackDriverFolder();  // the program's package: what the disk holds now, with its digests
+    // The program's package: what the disk held when it was first asked for, with its digests (a
+    // second run is the same program, after the first one's clean-up emptied the disk).
+    if (!packed) m.PackDriverFolder();
+    packed = true;
     m.texts = TextTable::Load(m.language, kEnglishTableId, kLicence);
     return RunServices{
         EngineServices{m.files, m.profile, m.registry, m.sensors, m.devices, m.launcher, clock, m.standardOutput, log,
@@ -100,7 +110,7 @@ struct RunMachine {
           return made;
         },
         u"C:\\Windows\\system32",
-        WorkingFolder{m.files.CurrentDirectory(), true},
+        WorkingFolder{m.files.CurrentDirectory(), FolderKind::Own, std::nullopt},
         ThreadLimits{},
         nullptr,
         nullptr,
@@ -116,11 +126,9 @@ struct RunMachine {
     return m.console.written;
   }
 
-  int CleanUps() const {
-    int n = 0;
-    for (const std::string& start : m.launcher.started) n += start.find("cmd.exe /c rd ") != std::string::npos;
-    return n;
-  }
+  int CleanUps() const { return cleanUps.load(); }
+  std::atomic<int> cleanUps{0};
+  std::function<void()> onCleanUp;  // as a clean-up begins, on its thread
 };
 
 }  // namespace brevix::testing

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "Fakes.h"
 #include "platform/Text.h"
 
 namespace brevix {
@@ -51,17 +52,7 @@ std::map<std::u16string, ObjectSecurity> AdministratorsOnlyTree() {
 
 constexpr char16_t kProgram[] = u"C:\\Deploy\\DRIVER\\ACPI\\dpinst.exe";
 
-class TreeSecurity : public FileSecurityReader {
- public:
-  std::map<std::u16string, ObjectSecurity> objects;
-  std::vector<std::u16string> reads;
-  std::optional<ObjectSecurity> Read(const std::u16string& path) override {
-    reads.push_back(path);
-    const auto it = objects.find(path);
-    if (it == objects.end()) return std::nullopt;
-    return it->second;
-  }
-};
+using testing::TreeSecurity;
 
 using Tree = std::map<std::u16string, ObjectSecurity>;
 
