@@ -5,7 +5,7 @@
 # ("Program Files (x86)" under WoW64), the wizard's licence page drawn as the x86_64 build draws
 # it, the silent runs through the stand-ins (the device class keys read, the test sensor server
 # found in the registry view of 32-bit programs, the transcript and the whole exit code), the
-# clean-up by the system's "cmd" (the 32-bit system folder under WoW64) and, under WoW64, a
+# clean-up of the work files and, under WoW64, a
 # complete upgrade in the wizard driven by real input.
 #   cases.sh <win32|win64> <build-root> <licence screenshot of the x86_64 build>
 set -uo pipefail
@@ -69,7 +69,7 @@ console() {
     "$tools/windump.exe" "$WINEPREFIX" "$tree/tools/windows/sensorserver/BrevixSensorServer.dll" \
     "$tools/holdinstance.exe" || return 1
 }
-timed console "/S everything current (0), full upgrade (3010), clean-up by cmd" console
+timed console "/S everything current (0), full upgrade (3010), clean-up" console
 has console \
   'ok: /S everything current: report, wait, no "Upgrade Finished!", exit 0' \
   'ok: /S full upgrade: steps done, progress, "Upgrade Finished!", exit 3010' \

@@ -314,8 +314,6 @@ all_older_report() {
   writes "$(lang_text 212_en Checking15)"$'\n' "$(lang_text 212_en Checking13)"$'\n' \
     "$(lang_text 212_en Checking12)"$'\n' "$(lang_text 212_en Checking11)"$'\n' $'\n'
 }
-if part 5; then
-all_older
 full=$(all_older_report
   step_writes Upgrade06 Upgrade21
   step_writes Upgrade05 Upgrade21
@@ -323,6 +321,8 @@ full=$(all_older_report
   for p in $(seq 5 5 100); do writes "$(lang_text 212_en Upgrade07) $p%"$'\n'; done
   step_writes Upgrade07 Upgrade21
   writes "$(lang_text 212_en Upgrade23)"$'\n'"$(lang_text 212_en Upgrade24)")
+if part 5; then
+all_older
 silent_case "/S full upgrade: steps done, progress, \"Upgrade Finished!\", exit 3010" /S 217_en \
   "$(lang_text 212_en Upgrade24)" 3010 "$full"
 fi
@@ -368,38 +368,69 @@ for tail in /V "/?"; do
   mkdir -p "$workdir/DRIVER/ACPI" && touch "$workdir/ErrorCode.ini" "$workdir/PidVid" "$workdir/StatusInformation.dat"
   if [ "$tail" = /V ]; then prompt=$version; else prompt=$(tail -n1 <<<"$usage"); fi
   drive 60 console "$prompt" "$tail"
-  sleep 2  # "cmd" removes the rest on its own
   left=$(cd "$workdir" && ls -A | grep -v '^UpgradeTool.log$' | tr '\n' ' ')
   check "$tail: the work files are gone afterwards (left: $left)" '[ -z "$left" ]'
 done
 fi
 
-# 10. Start-up cannot make its working directory (a file stands in its place), so the run stays
-#     in the directory it was started in. Every file there is the user's (Wine keeps no other
-#     owner), so another process of hers could swap what is extracted before it is started:
-#     nothing extracted is started, each step fails at once, 1603. The log is written there, and
-#     the clean-up takes only what this run made, not a file that was there before.
+# 10. Where the run works when its own folder is not safe. Wine keeps no access lists: it shows a
+#     file's Unix mode as one (the prefix's one user, the administrator here, and Everyone for
+#     "others"), and a symbolic link to a folder as a junction. So:
+#     a. its own folder writable by everyone (0777): the run works in a fresh folder under
+#        C:\windows\temp, made for the run alone (0750: nobody else), upgrades as anywhere
+#        (3010), says in the log there why, and writes nothing in its own folder;
+#     b. its own folder cannot be made (a file stands in its place) and it was started in a
+#        folder everyone may write to: again a fresh folder; the start folder stays as it was;
+#     c. the same, started in a folder only the administrator can change: it works there, and
+#        what it made there is gone afterwards; the user's file and the log stay.
 if part 10; then
-inherited="$scratch/inherited"
-mkdir -p "$inherited" && echo mine >"$inherited/notes.txt"
-mv "$workdir" "$workdir.aside" && touch "$workdir"
+temp="$prefix/drive_c/windows/temp"
+fresh_folders() { ls -d "$temp/Varnek Brevix Upgrade Tool "* 2>/dev/null; }
+rm -rf "$temp/Varnek Brevix Upgrade Tool "*
+# a.
 all_older
-refused=$(all_older_report
-  step_writes Upgrade06 Upgrade22
-  step_writes Upgrade05 Upgrade22
-  step_writes Upgrade04 Upgrade22
-  writes "$(lang_text 212_en Upgrade23)"$'\n'"$(lang_text 212_en Upgrade24)")
-(cd "$inherited" && BREVIX_STANDIN_LOG="$(win_path "$scratch/standins.log")" silent_case \
-  "/S in an inherited directory others could change: nothing extracted is started, 1603" /S 217_en \
-  "$(lang_text 212_en Upgrade24)" 1603 "$refused") || fail=1
+before=$(cd "$workdir" && ls -A | tr '\n' ' '; md5sum UpgradeTool.log 2>/dev/null)
+chmod 0777 "$workdir"
+silent_case "own folder writable by everyone: the run upgrades in a fresh folder, 3010" /S 217_en \
+  "$(lang_text 212_en Upgrade24)" 3010 "$full"
+chmod 0755 "$workdir"
+fresh=$(fresh_folders)
+check "own folder writable by everyone: one fresh folder under C:/windows/temp ($fresh)" \
+  '[ "$(fresh_folders | wc -l)" = 1 ]'
+check "fresh folder: only the run's user may use it (mode $(stat -c %a "$fresh" 2>/dev/null))" \
+  '[ "$(stat -c %a "$fresh")" = 750 ]'
+check "fresh folder: the log there says where and why" \
+  'tr "\\\\" / <"$fresh/UpgradeTool.log" | grep -aq "Working in C:/windows/temp/Varnek Brevix Upgrade Tool [0-9A-F]\{16\} as others may change what is in C:/$programs/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"'
+check "fresh folder: only the log stays (left: $(ls -A "$fresh" | tr '\n' ' '))" \
+  '[ "$(ls -A "$fresh")" = UpgradeTool.log ]'
+check "own folder writable by everyone: nothing written there" \
+  '[ "$(cd "$workdir" && ls -A | tr "\n" " "; md5sum UpgradeTool.log 2>/dev/null)" = "$before" ]'
+# b.
+rm -rf "$temp/Varnek Brevix Upgrade Tool "*
+install_drivers 8-6-2013 1.1.0 7-5-2012 3.0.4.0
+printf '%s\n' 'sensor=HID Sensor Collection|custom|221212-5' >"$fixture"
+shared="$prefix/drive_c/Shared"
+rm -rf "$shared" && mkdir -p "$shared" && echo mine >"$shared/notes.txt" && chmod 0777 "$shared"
+mv "$workdir" "$workdir.aside" && touch "$workdir"
+(cd "$shared" && silent_case "own folder unmakeable, started where everyone may write: a fresh folder, 0" /S 217_en \
+  "$(lang_text 212_en Checking16)" 0 "$current") || fail=1
+check "started where everyone may write: nothing written there (left: $(ls -A "$shared" | tr '\n' ' '))" \
+  '[ "$(ls -A "$shared")" = notes.txt ]'
+check "started where everyone may write: the log in the fresh folder names it" \
+  'tr "\\\\" / <"$(fresh_folders)/UpgradeTool.log" | grep -aq "as others may change what is in C:/Shared"'
+# c.
+rm -rf "$temp/Varnek Brevix Upgrade Tool "*
+all_older
+deploy="$prefix/drive_c/Deploy"
+rm -rf "$deploy" && mkdir -p "$deploy" && echo mine >"$deploy/notes.txt" && chmod 0755 "$deploy"
+(cd "$deploy" && silent_case "own folder unmakeable, started in an administrator's folder: works there, 3010" /S 217_en \
+  "$(lang_text 212_en Upgrade24)" 3010 "$full") || fail=1
 rm -f "$workdir" && mv "$workdir.aside" "$workdir"
-check "inherited directory: neither stand-in ever ran" '[ ! -s "$scratch/standins.log" ]'
-check "inherited directory: the installers' failures are logged there" \
-  'grep -q "(0xEE030001)" "$inherited/UpgradeTool.log" && grep -q "(0xEE030002)" "$inherited/UpgradeTool.log"'
-sleep 2  # "cmd" removes the rest on its own
-left=$(cd "$inherited" && LC_ALL=C ls -A | tr '\n' ' ')
-check "inherited directory: what the run made is gone, the rest stays (left: $left)" \
+check "administrator's folder: no fresh folder made" '[ -z "$(fresh_folders)" ]'
+left=$(cd "$deploy" && LC_ALL=C ls -A | tr '\n' ' ')
+check "administrator's folder: what the run made is gone, the rest stays (left: $left)" \
   '[ "$left" = "UpgradeTool.log notes.txt " ]'
+rm -rf "$shared" "$deploy"
 fi
 
 # 11. Two runs started together: exactly one runs (to its end, an ACPI upgrade that takes the
