@@ -82,6 +82,7 @@ RecordWriteResult WriteRunSummary(RegistryWriter& registry, const RunSummary& ru
   SetString(registry, kFirmwareVersionValue, run.firmwareVersion, result);
   SetString(registry, kAcpiDriverVersionValue, run.acpiDriverVersion, result);
   SetString(registry, kSttubeDriverVersionValue, run.sttubeDriverVersion, result);
+  SetString(registry, kWorkingFolderValue, run.workingFolder, result);
   return result;
 }
 

@@ -30,6 +30,7 @@ constexpr char16_t kLastRunTimeValue[] = u"LastRunTime";
 constexpr char16_t kFirmwareVersionValue[] = u"FirmwareVersion";
 constexpr char16_t kAcpiDriverVersionValue[] = u"AcpiDriverVersion";
 constexpr char16_t kSttubeDriverVersionValue[] = u"SttubeDriverVersion";
+constexpr char16_t kWorkingFolderValue[] = u"WorkingFolder";  // where the run worked: its log is there
 
 // Our values are versions and times of a few dozen bytes; a longer one is not ours.
 constexpr std::size_t kRunRecordValueBytes = 512;
@@ -71,9 +72,10 @@ struct RunSummary {
   std::uint32_t exitCode = 0;
   UtcTime ended;
   std::u16string firmwareVersion, acpiDriverVersion, sttubeDriverVersion;  // as installed after the run
+  std::u16string workingFolder;
 };
-// LastExitCode, LastRunTime, FirmwareVersion, AcpiDriverVersion, SttubeDriverVersion: each one
-// tried whatever failed before it.
+// LastExitCode, LastRunTime, FirmwareVersion, AcpiDriverVersion, SttubeDriverVersion,
+// WorkingFolder: each one tried whatever failed before it.
 RecordWriteResult WriteRunSummary(RegistryWriter& registry, const RunSummary& run);
 
 }  // namespace brevix

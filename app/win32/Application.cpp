@@ -174,7 +174,7 @@ ExitCode Run() {
     const InstalledVersions installed = run.VersionsAtEnd();
     const RecordWriteResult written = WriteRunSummary(
         record, RunSummary{static_cast<std::uint32_t>(code), clock.UtcNow(), installed.firmware, installed.acpiDriver,
-                           installed.sttubeDriver});
+                           installed.sttubeDriver, folder.path});
     if (!written.Ok()) log.AppendLogLine("Could not keep the run record");
   }
   return code;

@@ -124,7 +124,7 @@ TEST(RunRecord, ReadFindsNoRecordWithoutItsMark) {
 }
 
 TEST(RunRecord, RunSummaryWritesEveryValueAndReportsEachFailure) {
-  const RunSummary run{3010, kStarted, u"221212", u"2.0.0.1", u"3.0.0.2"};
+  const RunSummary run{3010, kStarted, u"221212", u"2.0.0.1", u"3.0.0.2", u"C:\\Program Files\\Upgrade Tool"};
   FakeRegistry registry;
   FakeRegistryWriter writer(registry, kRunRecordKey);
   EXPECT_TRUE(WriteRunSummary(writer, run).Ok());
@@ -133,16 +133,19 @@ TEST(RunRecord, RunSummaryWritesEveryValueAndReportsEachFailure) {
             (Values{{u"LastRunTime", u"2026-12-11T06:15:03Z"},
                     {u"FirmwareVersion", u"221212"},
                     {u"AcpiDriverVersion", u"2.0.0.1"},
-                    {u"SttubeDriverVersion", u"3.0.0.2"}}));
+                    {u"SttubeDriverVersion", u"3.0.0.2"},
+                    {u"WorkingFolder", u"C:\\Program Files\\Upgrade Tool"}}));
   EXPECT_EQ(ReadFlashInProgress(registry), std::nullopt);  // a summary is no flash in progress
 
   FakeRegistry failing;
   FakeRegistryWriter partial(failing, kRunRecordKey);
   partial.failing = {u"LastExitCode", u"AcpiDriverVersion"};
-  EXPECT_EQ(WriteRunSummary(partial, {1603, {2026, 1, 1, 25, 0, 0, 0}, u"N/A", u"1", u"2"}).failed,
+  EXPECT_EQ(WriteRunSummary(partial, {1603, {2026, 1, 1, 25, 0, 0, 0}, u"N/A", u"1", u"2", u"C:\\w"}).failed,
             (std::vector<std::u16string>{u"LastExitCode", u"LastRunTime", u"AcpiDriverVersion"}));
-  EXPECT_EQ(failing.keys[kRunRecordKey].values,
-            (Values{{u"LastRunTime", u""}, {u"FirmwareVersion", u"N/A"}, {u"SttubeDriverVersion", u"2"}}));
+  EXPECT_EQ(failing.keys[kRunRecordKey].values, (Values{{u"LastRunTime", u""},
+                                                        {u"FirmwareVersion", u"N/A"},
+                                                        {u"SttubeDriverVersion", u"2"},
+                                                        {u"WorkingFolder", u"C:\\w"}}));
 }
 
 TEST(RunRecord, UnfinishedFlashNamesTheShippedErrorLineAndText) {
