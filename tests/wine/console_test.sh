@@ -403,6 +403,8 @@ check "fresh folder: the log there says where and why" \
   'tr "\\\\" / <"$fresh/UpgradeTool.log" | grep -aq "Working in C:/windows/temp/Varnek Brevix Upgrade Tool [0-9A-F]\{16\} as others may change what is in C:/$programs/Varnek Corporation/Varnek(R) Brevix/Upgrade Tool"'
 check "fresh folder: only the log stays (left: $(ls -A "$fresh" | tr '\n' ' '))" \
   '[ "$(ls -A "$fresh")" = UpgradeTool.log ]'
+check "fresh folder: the run record names it for deployment tools" \
+  '"$run" "$prefix" 60 reg query "HKLM\SOFTWARE\Varnek Corporation\Varnek(R) Brevix\Upgrade Tool" /v WorkingFolder /reg:64 2>/dev/null | grep -qi "windows.temp.Varnek Brevix Upgrade Tool [0-9A-F]"'
 check "own folder writable by everyone: nothing written there" \
   '[ "$(cd "$workdir" && ls -A | tr "\n" " "; md5sum UpgradeTool.log 2>/dev/null)" = "$before" ]'
 # b.
