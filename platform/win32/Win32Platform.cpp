@@ -1,6 +1,8 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -38,6 +40,17 @@ std::u16string Win32SystemFacts::SystemDirectory() {
   wchar_t buffer[MAX_PATH] = {};
   const UINT n = ::GetSystemDirectoryW(buffer, MAX_PATH);
   return n < MAX_PATH ? U16(buffer, n) : std::u16string();
+}
+
+std::u16string Win32SystemFacts::WindowsDirectory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT n = ::GetSystemWindowsDirectoryW(buffer, MAX_PATH);
+  return n < MAX_PATH ? U16(buffer, n) : std::u16string();
+}
+
+std::uint64_t Win32SystemFacts::UnpredictableNumber() {
+  std::uint64_t number = 0;
+  return ::RtlGenRandom(&number, sizeof number) ? number : 0;
 }
 
 std::uint16_t Win32SystemFacts::GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
@@ -106,12 +119,23 @@ std::uint32_t Win32FileSystem::GetAttributes(const std::u16string& path) { retur
 bool Win32FileSystem::MakeDirectory(const std::u16string& path) { return ::CreateDirectoryW(W(path), nullptr); }
 
 bool Win32FileSystem::WriteWholeFile(const std::u16string& path, ByteView bytes) {
-  UniqueHandle file(::CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  if (bytes.size() > MAXDWORD) return false;  // one write or none
+  // CREATE_NEW fails on any name already there, a link or another name of someone else's file
+  // included, so nothing prepared in advance is ever opened. DELETE lets a half-written file be
+  // removed through this handle rather than by a name that may by then mean another file.
+  UniqueHandle file(::CreateFileW(W(path), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   DWORD written = 0;
-  const BOOL ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  return ok && written == bytes.size();
+  const bool whole =
+      ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
+  if (!whole) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition);
+  }
+  return whole;
 }
 
 std::optional<Bytes> Win32FileSystem::ReadWholeFile(const std::u16string& path) {
@@ -148,6 +172,33 @@ std::u16string Win32FileSystem::CurrentDirectory() {
 bool Win32FileSystem::ChangeDirectory(const std::u16string& path) { return ::SetCurrentDirectoryW(W(path)); }
 
 bool Win32FileSystem::RemoveEmptyDirectory(const std::u16string& path) { return ::RemoveDirectoryW(W(path)) != FALSE; }
+
+std::optional<std::uint32_t> Win32FileSystem::LinkCount(const std::u16string& path) {
+  // The name itself, not what a link at it points to; a folder needs backup semantics to open.
+  UniqueHandle file(::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+  if (!file) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+  return info.nNumberOfLinks;
+}
+
+bool Win32FileSystem::MakeProtectedDirectory(const std::u16string& path) {
+  // Protected (P): nothing inherited from the folders above, whoever may write there.
+  LocalMemory descriptor;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
+                                                              &descriptor.p, nullptr)) {
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes{};
+  attributes.nLength = sizeof attributes;
+  attributes.lpSecurityDescriptor = descriptor.p;
+  attributes.bInheritHandle = FALSE;
+  // CreateDirectoryW fails on any name already there, so an existing folder with another access
+  // list is never taken for ours.
+  return ::CreateDirectoryW(W(path), &attributes) != FALSE;
+}
 
 namespace {
 

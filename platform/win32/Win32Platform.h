@@ -144,6 +144,8 @@ class Win32StandardOutput : public StandardOutput {
   void Print(const std::string& text) override;
 };
 
+// GetNamedSecurityInfoW. Under Wine, whose file access lists are made up from Unix mode bits in
+// the name of the prefix's one (administrator) user, that user reads as Administrators.
 class Win32FileSecurity : public FileSecurityReader {
  public:
   std::optional<ObjectSecurity> Read(const std::u16string& path) override;

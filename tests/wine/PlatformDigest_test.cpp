@@ -116,6 +116,8 @@ TEST(Win32Integrity, ProductPackagePassesUntilAFileIsAddedOrChanged) {
   auto bytes = files.ReadWholeFile(tool);
   ASSERT_TRUE(bytes && !bytes->empty());
   bytes->back() ^= 0x01;
+  // Written anew: WriteWholeFile never opens a file that is already there.
+  ASSERT_TRUE(files.RemoveFile(tool));
   ASSERT_TRUE(files.WriteWholeFile(tool, *bytes));
   const IntegrityResult changed = CheckComponentIntegrity(*read.record, Component::Firmware, work, files, digester);
   EXPECT_EQ(changed.status, IntegrityStatus::Mismatch);

@@ -1,7 +1,9 @@
 // The upgrade log on the real file API: lines appended by two threads and by two processes at
-// once come out whole, and an unwritable log loses the line quietly.
+// once come out whole, an unwritable log loses the line quietly, and a log name that also names
+// somebody else's file is not written through.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "WineTestSupport.h"
@@ -96,6 +98,37 @@ TEST(Win32Log, UnopenableLogLosesTheLineQuietly) {
   EXPECT_FALSE(file.AppendLine("2014/01/02 09:05:03:007 x\r\n"));
   win32::ProcessUpgradeLog().ReportError("0xEE030004", "Upgrading");
   EXPECT_EQ(GetFileAttributesW(L"UpgradeTool.log") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The line goes only into a plain file of the log's own, new or left by earlier runs; a log name
+// that is another name of somebody else's file loses the line and leaves both as they were.
+TEST(Win32Log, AppendsOnlyToAPlainFileOfItsOwn) {
+  const std::string line = "2014/01/02 09:05:03:007 x\r\n";
+  const struct {
+    const char* what;
+    std::function<void()> prepare;
+    bool appended;
+    const wchar_t* file;  // what it then holds
+    std::string bytes;
+  } cases[] = {
+      {"no log yet", [] {}, true, L"UpgradeTool.log", line},
+      {"a log of an earlier run",
+       [] { ASSERT_TRUE(win32::Win32FileSystem().WriteWholeFile(u"UpgradeTool.log", Bytes{'e', '\r', '\n'})); },
+       true, L"UpgradeTool.log", "e\r\n" + line},
+      {"a second name of another file",
+       [] {
+         ASSERT_TRUE(win32::Win32FileSystem().WriteWholeFile(u"other.txt", Bytes{'t', 'h', 'e', 'i', 'r', 's'}));
+         ASSERT_TRUE(CreateHardLinkW(L"UpgradeTool.log", L"other.txt", nullptr));
+       },
+       false, L"other.txt", "theirs"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::ScratchDirectory dir(L"brevix-log-own");
+    c.prepare();
+    EXPECT_EQ(win32::Win32LogFile().AppendLine(line), c.appended);
+    EXPECT_EQ(testing::ReadAll(c.file), c.bytes);
+  }
 }
 
 }  // namespace
