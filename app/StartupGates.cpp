@@ -104,34 +104,39 @@ std::optional<WorkingFolder> MakeFreshFolder(WorkingFolderFacts facts, const Fol
   return std::nullopt;
 }
 
-}  // namespace
-
-namespace {
-
-// Making the folders of `path` writes nothing but through the deepest of them that is there
-// already: that one must be safe before anything is made in it (a folder somebody else can
-// add to may hold a junction where the next folder goes).
-bool SafeToMake(const std::u16string& path, WorkingFolderFacts facts) {
+// Making the folders of `path` writes nothing but through the deepest folder of it that is
+// there already: that one must be safe before anything is made in it (a folder somebody else
+// can add to may hold a junction where the next folder goes). A file where a folder goes is no
+// such folder: the path cannot be made there at all.
+FolderJudgement JudgeDeepestFolder(const std::u16string& path, WorkingFolderFacts facts) {
   std::u16string there = WithoutTrailingSeparator(path);
-  while (facts.files.GetAttributes(there) == FileSystem::kInvalidAttributes) {
+  for (;;) {
+    const std::uint32_t attributes = facts.files.GetAttributes(there);
+    if (attributes != FileSystem::kInvalidAttributes && (attributes & FileSystem::kDirectoryAttribute)) break;
     const std::size_t sep = there.rfind(u'\\');
-    if (there.size() <= 3 || sep == std::u16string::npos || sep < 2) return false;  // not even the root
+    if (there.size() <= 3 || sep == std::u16string::npos || sep < 2) return {FolderTrust::LinkOnPath, there};
     there.resize(sep == 2 ? 3 : sep);
   }
-  return JudgeWorkingFolder(there, facts.files, facts.security).Safe();
+  return JudgeWorkingFolder(there, facts.files, facts.security);
 }
 
 }  // namespace
 
 std::optional<WorkingFolder> SettleWorkingFolder(WorkingFolderFacts facts) {
-  // Start-up's own folder where it can be made; the one the run was started in where not.
+  // Start-up's own folder, when what is there of it is safe to make it in and it is safe then.
   const std::u16string own = WorkingDirectoryPath(facts.system.SystemDirectory(), facts.system.IsWow64());
-  const bool ownMade = SafeToMake(own, facts) && CreatePathDirectories(own, facts.files);
-  const std::u16string candidate = WithoutTrailingSeparator(ownMade ? own : facts.files.CurrentDirectory());
-  const FolderJudgement judgement = JudgeWorkingFolder(candidate, facts.files, facts.security);
-  if (judgement.Safe() && (!ownMade || facts.files.ChangeDirectory(own))) {
-    return WorkingFolder{candidate, ownMade ? FolderKind::Own : FolderKind::Started, std::nullopt};
+  const FolderJudgement above = JudgeDeepestFolder(own, facts);
+  if (!above.Safe()) return MakeFreshFolder(facts, above);
+  if (CreatePathDirectories(own, facts.files)) {
+    const std::u16string path = WithoutTrailingSeparator(own);
+    const FolderJudgement judgement = JudgeWorkingFolder(path, facts.files, facts.security);
+    if (judgement.Safe() && facts.files.ChangeDirectory(own)) return WorkingFolder{path, FolderKind::Own, std::nullopt};
+    return MakeFreshFolder(facts, judgement);
   }
+  // It cannot be made (a file stands in its place, no rights): the folder the run was started in.
+  const std::u16string started = WithoutTrailingSeparator(facts.files.CurrentDirectory());
+  const FolderJudgement judgement = JudgeWorkingFolder(started, facts.files, facts.security);
+  if (judgement.Safe()) return WorkingFolder{started, FolderKind::Started, std::nullopt};
   return MakeFreshFolder(facts, judgement);
 }
 
