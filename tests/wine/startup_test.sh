@@ -94,4 +94,25 @@ out=$("$run" "$prefix" 60 "$holdinstance" --machine "$(winepath=1; "$run" "$pref
 echo "$out"
 check "a run in another session: this one ends by itself with 1618" 'grep -q "^exit=1618$" <<<"$out"'
 
+# 5. Nowhere safe to work: its own folder writable by everyone (Wine shows mode 0777 as Everyone
+#    with full control) and the system's temporary folder a symbolic link (Wine shows it as a
+#    junction), so no fresh folder can be made safe either: the box says so, 1603; a silent run
+#    writes the text, 1603. Nothing is left in the temporary folder's target.
+temp="$prefix/drive_c/windows/temp"
+mv "$temp" "$temp.aside" && mkdir -p "$temp.target" && ln -s "$temp.target" "$temp"
+chmod 0777 "$workdir"
+no_safe=$(grep '^Popup03=' "$(dirname "$0")/../../resources/lang/212_en.ini" | cut -d= -f2- | tr -d '\r')
+"$run" "$prefix" 60 "$exe" & pid=$!
+out=$("$run" "$prefix" 30 "$windump" 25 '#32770' --close | tr -d "\r")
+wait $pid; status=$?
+check "no safe folder: the box says so, 1603" 'grep -qF "|$no_safe" <<<"$out" && [ $status = $((1603 & 255)) ]'
+silent_out=$(mktemp /tmp/brevix-silent.XXXXXX)
+"$run" "$prefix" 60 "$exe" /S >"$silent_out" 2>/dev/null </dev/null; status=$?
+check "no safe folder: a silent run writes the text, 1603" \
+  'tr -d "\r" <"$silent_out" | grep -qxF "$no_safe" && [ $status = $((1603 & 255)) ]'
+check "no safe folder: nothing left behind the link (left: $(ls -A "$temp.target" | tr '\n' ' '))" \
+  '[ -z "$(ls -A "$temp.target")" ]'
+rm -f "$silent_out" "$temp" && rmdir "$temp.target" && mv "$temp.aside" "$temp"
+chmod 0755 "$workdir"
+
 exit $fail
