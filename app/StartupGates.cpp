@@ -149,7 +149,7 @@ std::string WorkingFolderLogLine(const WorkingFolder& folder) {
 StartupResult RunStartupGates(StartupEnvironment& env, const StartupTexts& texts) {
   if (!CheckOperatingSystem(env.system.GetVersion())) {
     env.shell.ShowRefusal(texts.notSupported);
-    return {StartupOutcome::RefusedSystem};
+    return {StartupOutcome::RefusedSystem, {}};
   }
 
   SupportedIdList ids;
@@ -163,21 +163,21 @@ StartupResult RunStartupGates(StartupEnvironment& env, const StartupTexts& texts
       break;
     case DeviceGate::Unsupported:
       env.shell.ShowRefusal(texts.notSupported);
-      return {StartupOutcome::RefusedDevice};
+      return {StartupOutcome::RefusedDevice, {}};
     case DeviceGate::RegistryUnreadable:
-      return {StartupOutcome::RegistryUnreadable};
+      return {StartupOutcome::RegistryUnreadable, {}};
   }
 
   if (!env.shell.ClaimSingleInstance()) {
     env.shell.BringExistingInstanceForward();
-    return {StartupOutcome::AlreadyRunning};
+    return {StartupOutcome::AlreadyRunning, {}};
   }
-  if (!env.shell.RegisterWindowClass()) return {StartupOutcome::WindowClassFailed};
+  if (!env.shell.RegisterWindowClass()) return {StartupOutcome::WindowClassFailed, {}};
 
   auto folder = SettleWorkingFolder({env.system, env.files, env.security});
   if (!folder) {
     env.shell.ShowRefusal(texts.noSafeFolder);
-    return {StartupOutcome::NoSafeFolder};
+    return {StartupOutcome::NoSafeFolder, {}};
   }
   return {StartupOutcome::Ready, std::move(*folder)};
 }

@@ -221,7 +221,6 @@ class UpgradeRun : private FlashGate {
   std::unique_ptr<MailslotReader> mailslot_;
   FirmwarePoll poll_;
   Scheduler::Timer pollTimer_ = Scheduler::kNoTimer;
-  bool pollPeriodic_ = false;
   bool upgradeStarted_ = false;
   std::atomic<bool> stageRunning_{false};
   std::atomic<bool> powerChanged_{false};

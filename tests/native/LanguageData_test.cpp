@@ -85,11 +85,21 @@ TEST(LanguageData, EveryTableHasTheEnglishLayoutAndReadsBackThroughTheReader) {
       EXPECT_EQ(e.key, english[i].key);
       EXPECT_FALSE(e.value.empty());
       EXPECT_EQ(e.value.find('\r'), std::string::npos);
-      if (std::regex_match(e.key, placeholder10)) EXPECT_NE(e.value.find("1.0"), std::string::npos);
-      if (std::regex_match(e.key, placeholder20)) EXPECT_NE(e.value.find("2.0"), std::string::npos);
-      if (e.key == "Indroduction02") EXPECT_EQ(e.value.back(), ' ');
-      if (e.key == "Upgrade21" || e.key == "Upgrade22") EXPECT_LE(Utf8ToUtf16(e.value).size(), kMaxDecoratedTextUnits);
-      if (e.value.find("Varnek") != std::string::npos) EXPECT_NE(e.value.find("Varnek\u00AE Brevix"), std::string::npos);
+      if (std::regex_match(e.key, placeholder10)) {
+        EXPECT_NE(e.value.find("1.0"), std::string::npos);
+      }
+      if (std::regex_match(e.key, placeholder20)) {
+        EXPECT_NE(e.value.find("2.0"), std::string::npos);
+      }
+      if (e.key == "Indroduction02") {
+        EXPECT_EQ(e.value.back(), ' ');
+      }
+      if (e.key == "Upgrade21" || e.key == "Upgrade22") {
+        EXPECT_LE(Utf8ToUtf16(e.value).size(), kMaxDecoratedTextUnits);
+      }
+      if (e.value.find("Varnek") != std::string::npos) {
+        EXPECT_NE(e.value.find("Varnek\u00AE Brevix"), std::string::npos);
+      }
     }
 
     // The built resource form, read the way the program reads it.

@@ -286,7 +286,9 @@ TEST(StartupGates, TheRunWorksOnlyWhereOnlyAdministratorsCanChangeAnything) {
       EXPECT_EQ(m.last.folder.path, c.path) << c.what;
       EXPECT_EQ(FakeFileSystem::Norm(m.files.current), c.path) << c.what;
       EXPECT_EQ(m.last.folder.passedOver.has_value(), *c.kind == FolderKind::Protected) << c.what;
-      if (*c.kind == FolderKind::Protected) EXPECT_TRUE(m.files.protectedDirectories.count(c.path)) << c.what;
+      if (*c.kind == FolderKind::Protected) {
+        EXPECT_TRUE(m.files.protectedDirectories.count(c.path)) << c.what;
+      }
     }
     if (c.untouched.empty()) continue;
     for (const auto& made : m.files.createCalls) {

@@ -65,7 +65,9 @@ TEST(Extraction, NeverWritesThroughWhatStandsWhereAnEntryGoes) {
       EXPECT_EQ(disk.files.at(kInf), Text("[Version]")) << c.what;
     } else {
       EXPECT_EQ(result.unwritten, std::vector<std::u16string>{kInf}) << c.what;
-      if (!before.empty()) EXPECT_EQ(disk.files.at(kInf), before) << c.what << ": written through";
+      if (!before.empty()) {
+        EXPECT_EQ(disk.files.at(kInf), before) << c.what << ": written through";
+      }
     }
   }
 }
