@@ -68,7 +68,7 @@ struct ThreadLimits {
 struct RunServices {
   EngineServices engine;
   ResourceSource& resources;         // the package
-  FileSecurityReader& fileSecurity;  // vouches for programs started from an inherited directory
+  FileSecurityReader& fileSecurity;  // vouches for programs started outside start-up's own folder
   // Makes the firmware mailslot; null when it cannot be made (the name is taken).
   std::function<std::unique_ptr<MailslotReader>()> openMailslot;
   std::u16string systemDirectory;  // where shutdown.exe is
