@@ -89,9 +89,10 @@ class UpgradeEngine {
   // To the front end's log, as it is.
   void WriteOutput(std::u16string text) const { Emit(SessionEvent::Of(SessionEvent::Kind::Text, std::move(text))); }
 
-  // An inherited working directory, which other users may be able to change: an extracted
-  // program is started only when nobody but the administrators can have changed it (see
-  // StartTrust.h). Without it, programs are started as they are.
+  // A working folder other than start-up's own (judged safe at start-up, and checked again here
+  // in case that changed): an extracted program is started only when nobody but the
+  // administrators can have changed it (see StartTrust.h). Without it, programs are started as
+  // they are.
   void TrustOnlyAdministrators(FileSecurityReader& security) { inheritedDirectorySecurity_ = &security; }
   FileSecurityReader* InheritedDirectorySecurity() const { return inheritedDirectorySecurity_; }
 
