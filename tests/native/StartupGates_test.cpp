@@ -184,6 +184,14 @@ TEST(StartupGates, TheRunWorksOnlyWhereOnlyAdministratorsCanChangeAnything) {
   const std::u16string fresh1 = FreshFolderPath(u"C:\\Windows", 0x1111), fresh2 = FreshFolderPath(u"C:\\Windows", 0x2222);
   const ObjectSecurity usersModify{kAdmins, true, {{true, kSystem, kFull}, {true, kAdmins, kFull}, {true, kUsers, kModify}}};
   const auto ownUnmakeable = [](Machine& m) { m.files.files[kVendor] = Bytes{1}; };  // a file where a folder goes
+  // No own folder, and started in `folder` (current with a trailing "\\"), below `above` when given.
+  const auto startedIn = [&](Machine& m, const char16_t* folder, const char16_t* above = nullptr,
+                             std::uint32_t aboveAttributes = 0x10) {
+    ownUnmakeable(m);
+    if (above) m.files.directories[above] = aboveAttributes;
+    m.files.directories[folder] = 0x10;
+    m.files.current = std::u16string(folder) + u"\\";
+  };
   struct Case {
     const char* what;
     std::function<void(Machine&)> setUp;
@@ -208,34 +216,20 @@ TEST(StartupGates, TheRunWorksOnlyWhereOnlyAdministratorsCanChangeAnything) {
        },
        FolderKind::Protected, fresh1, u""},
       {"no own folder; started in a folder only administrators can change",
-       [&](Machine& m) {
-         ownUnmakeable(m);
-         m.files.directories[u"C:\\Deploy"] = 0x10;
-         m.files.current = u"C:\\Deploy\\";
-       },
+       [&](Machine& m) { startedIn(m, u"C:\\Deploy"); },
        FolderKind::Started, u"C:\\Deploy", u""},
       {"no own folder; started in a download folder the user may change",
        [&](Machine& m) {
-         ownUnmakeable(m);
-         m.files.directories[u"C:\\Users\\bob\\Downloads"] = 0x10;
-         m.files.current = u"C:\\Users\\bob\\Downloads";
+         startedIn(m, u"C:\\Users\\bob\\Downloads");
          m.security.objects[u"C:\\Users\\bob\\Downloads"] = {kAlice, true, {{true, kAlice, kFull}}};
        },
        FolderKind::Protected, fresh1, u"C:\\Users\\bob\\Downloads"},
       {"no own folder; started below a junction",
-       [&](Machine& m) {
-         ownUnmakeable(m);
-         m.files.directories[u"C:\\Link"] = 0x410;
-         m.files.directories[u"C:\\Link\\tools"] = 0x10;
-         m.files.current = u"C:\\Link\\tools";
-       },
+       [&](Machine& m) { startedIn(m, u"C:\\Link\\tools", u"C:\\Link", 0x410); },
        FolderKind::Protected, fresh1, u"C:\\Link"},
       {"no own folder; started where users may rename a folder above",
        [&](Machine& m) {
-         ownUnmakeable(m);
-         m.files.directories[u"C:\\Shared"] = 0x10;
-         m.files.directories[u"C:\\Shared\\tools"] = 0x10;
-         m.files.current = u"C:\\Shared\\tools";
+         startedIn(m, u"C:\\Shared\\tools", u"C:\\Shared");
          m.security.objects[u"C:\\Shared"] = usersModify;
        },
        FolderKind::Protected, fresh1, u"C:\\Shared"},
